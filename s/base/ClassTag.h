@@ -26,7 +26,8 @@ constexpr char16_t foldAsciiUpper(char16_t c) {
 
 constexpr std::uint32_t hashText(const char16_t* text) {
   std::uint32_t hash = 0;
-  for (; *text != 0; ++text) hash = hashStep(hash, *text);
+  for (; *text != 0; ++text)
+    hash = hashStep(hash, *text);
   return hash;
 }
 

@@ -17,7 +17,7 @@ class IComparable {
     if (comparator != nullptr) return comparator->compare(this, other);
     if (other == this) return 0;
     return reinterpret_cast<std::uintptr_t>(this) < reinterpret_cast<std::uintptr_t>(other) ? -1
-                                                                                           : 1;
+                                                                                            : 1;
   }
   virtual std::int32_t compareToIgnoreCase(const IComparable* other,
                                            const IComparator* comparator = nullptr) const {

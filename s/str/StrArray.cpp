@@ -3,7 +3,8 @@
 namespace s::str {
 
 void StrArray::clear() {
-  for (strbuffer::StrBuffer* item : items_) item->recycle();
+  for (strbuffer::StrBuffer* item : items_)
+    item->recycle();
   items_.clear();
   items_.shrink_to_fit();
 }

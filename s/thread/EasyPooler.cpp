@@ -13,7 +13,8 @@ EasyPooler::EasyPooler(std::int32_t capacity, CreateFunction create, DestroyFunc
       reset_(reset) {}
 
 EasyPooler::~EasyPooler() {
-  for (std::int32_t i = 0; i < freeList_->getLength(); ++i) destroy_(freeList_->get(i));
+  for (std::int32_t i = 0; i < freeList_->getLength(); ++i)
+    destroy_(freeList_->get(i));
   freeList_->removeAllWithoutDisposing();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "s/base/IObject.h"
 #include "s/thread/EasyPooler.h"
@@ -57,8 +58,16 @@ class ClassPool {
 // IObject): answers T's class tag, makes new instances from T's pool and
 // hands recycled objects back to it. T declares CLASS_TAG, implements
 // clear(), and calls clear() at the end of its constructor.
+template <class Base>
+class WithPoolable : public Base, public IPoolable {};
+
+// Adds IPoolable unless the primary interface already carries it.
+template <class Base>
+using PoolableBase =
+    std::conditional_t<std::is_base_of_v<IPoolable, Base>, Base, WithPoolable<Base>>;
+
 template <class T, class Base = base::IObject>
-class PooledObject : public Base, public IPoolable {
+class PooledObject : public PoolableBase<Base> {
  public:
   static constexpr std::int32_t POOL_CAPACITY = 1000;
 

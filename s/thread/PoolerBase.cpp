@@ -17,7 +17,9 @@ void PoolerBase::disposeAll() {
   totalSize_ = 0;
 }
 
-std::int32_t PoolerBase::sizeOf(void*) { return 1024; }
+std::int32_t PoolerBase::sizeOf(void*) {
+  return 1024;
+}
 
 void PoolerBase::release(void* object, std::int32_t size) {
   if (object == nullptr) return;

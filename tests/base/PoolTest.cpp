@@ -41,8 +41,10 @@ class Unkept final : public s::thread::PooledObject<Unkept> {
 // Empties the class pool of Counted so each test starts from no spares.
 void drainCounted() {
   std::vector<Counted*> held;
-  while (ClassPool<Counted>::instance()->getSpareCount() > 0) held.push_back(Counted::obtain());
-  for (Counted* c : held) delete c;
+  while (ClassPool<Counted>::instance()->getSpareCount() > 0)
+    held.push_back(Counted::obtain());
+  for (Counted* c : held)
+    delete c;
   gCreated = gDestroyed = 0;
 }
 
@@ -67,8 +69,10 @@ TEST(ClassPool, ObtainCreatesOnceThenReusesTheRecycledObjectCleared) {
 TEST(ClassPool, KeepsAtMostCapacitySpareObjects) {
   drainCounted();
   std::vector<Counted*> objects;
-  for (int i = 0; i < 1001; ++i) objects.push_back(Counted::obtain());
-  for (Counted* c : objects) c->recycle();
+  for (int i = 0; i < 1001; ++i)
+    objects.push_back(Counted::obtain());
+  for (Counted* c : objects)
+    c->recycle();
   EXPECT_EQ(ClassPool<Counted>::instance()->getSpareCount(), 1000);
   EXPECT_EQ(gDestroyed, 1);
   drainCounted();
@@ -100,7 +104,9 @@ TEST(ClassPool, OwnedRecyclesOnScopeExit) {
 
 // EasyPooler driven by plain functions on int records.
 int gReset = 0;
-void* createInt() { return new int(5); }
+void* createInt() {
+  return new int(5);
+}
 void destroyInt(void* p) {
   ++gDestroyed;
   delete static_cast<int*>(p);
@@ -152,8 +158,10 @@ TEST(PoolerBase, CountAndSizeLimitsDecideWhatIsKept) {
     EXPECT_EQ(factory.getClassTag(), s::thread::Factory::CLASS_TAG);
     factory.setLimits(1, 1024, 1000);
     std::vector<void*> records;
-    for (int i = 0; i < 3; ++i) records.push_back(factory.obtain());
-    for (void* r : records) factory.release(r, 10);
+    for (int i = 0; i < 3; ++i)
+      records.push_back(factory.obtain());
+    for (void* r : records)
+      factory.release(r, 10);
     // Kept while the free list holds no more than the count limit.
     EXPECT_EQ(factory.getSpareCount(), 2);
     EXPECT_EQ(gDestroyed, 1);

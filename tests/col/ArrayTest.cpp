@@ -14,13 +14,21 @@ using s::col::_array::grownCapacity;
 TEST(Array, GrowthRule) {
   struct Case {
     std::int32_t from, to;
-  } cases[] = {{0, 100},          {99, 100},          {100, 300},          {9'999'999, 29'999'997},
-               {10'000'000, 20'000'000}, {20'000'000, 40'000'000}, {50'000'000, 75'000'000},
-               {99'999'999, 149'999'998}, {100'000'000, 120'000'000}};
-  for (const Case& c : cases) EXPECT_EQ(grownCapacity(c.from), c.to) << c.from;
+  } cases[] = {{0, 100},
+               {99, 100},
+               {100, 300},
+               {9'999'999, 29'999'997},
+               {10'000'000, 20'000'000},
+               {20'000'000, 40'000'000},
+               {50'000'000, 75'000'000},
+               {99'999'999, 149'999'998},
+               {100'000'000, 120'000'000}};
+  for (const Case& c : cases)
+    EXPECT_EQ(grownCapacity(c.from), c.to) << c.from;
 
   ArrayS32 array;
-  for (int i = 0; i < 101; ++i) array.add(i);
+  for (int i = 0; i < 101; ++i)
+    array.add(i);
   EXPECT_EQ(array.getCapacity(), 300);
   EXPECT_EQ(array.get(100), 100);
 }

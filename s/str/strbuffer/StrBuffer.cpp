@@ -64,17 +64,21 @@ std::int32_t StrBuffer::compareToIgnoreCase(const base::IComparable* other,
 
 std::uint32_t StrBuffer::hashCode() const {
   std::uint32_t hash = 0;
-  for (char16_t c : text_) hash = base::hashStep(hash, c);
+  for (char16_t c : text_)
+    hash = base::hashStep(hash, c);
   return hash;
 }
 
 std::uint32_t StrBuffer::hashCodeIgnoreCase() const {
   std::uint32_t hash = 0;
-  for (char16_t c : text_) hash = base::hashStep(hash, base::foldAsciiUpper(c));
+  for (char16_t c : text_)
+    hash = base::hashStep(hash, base::foldAsciiUpper(c));
   return hash;
 }
 
-std::string StrBuffer::toUtf8() const { return utf16ToUtf8(text_); }
+std::string StrBuffer::toUtf8() const {
+  return utf16ToUtf8(text_);
+}
 
 StrBuffer& StrBuffer::set(std::u16string_view text) {
   text_.assign(text);
