@@ -8,71 +8,62 @@
 
 namespace s::image::filters::colors {
 
-// The rule, step by step, in integer arithmetic. Every division in it either
-// has a non-negative numerator (so integer division truncates like the real
-// one) or is rewritten below to have one. A real quotient of two integers
-// with a denominator of at most 255 is never within rounding distance of the
-// next integer unless it is that integer, so integer and double results agree
-// exactly; the test suite checks this over the whole colour cube.
+// The rule in integer arithmetic. Every real division in it either has a
+// non-negative numerator, so that integer division truncates like the real
+// one, or is rewritten below to have one. A real quotient of two integers with
+// a denominator of at most 255 is never within rounding distance of the next
+// integer unless it is that integer, so the integer and the double results
+// agree exactly; the test suite checks this over the whole colour cube.
 //
-// Tables hold the steps that depend on one or two byte-sized values:
-//   saturation from (max, delta), the shifted value v from max, the sector
-//   and its offset from the hue, m from (S, v), and f(k) = k * d / 60.
-// The hue needs one division by delta; it is a multiplication by a rounded-up
-// reciprocal, exact for the numerators that occur (below 2^16).
+// The steps that depend on one value are tables built once per shift: the
+// output value byte from the largest channel and the shifted saturation from
+// the pixel's saturation. Divisions by the largest channel and by delta are
+// multiplications by a rounded-up reciprocal, exact for numerators below
+// 2^16; divisions by 100 and 60 are left to the compiler, which turns them
+// into multiplications as well.
 
 namespace {
 
-struct StaticTables {
-  // Saturation percent of a pixel: trunc(delta * 100 / max), indexed
-  // [max * 256 + delta].
-  std::array<std::uint8_t, 256 * 256> saturation{};
-  // trunc((100 - S) * v / 100), indexed [S * 256 + v].
-  std::array<std::uint8_t, 101 * 256> m{};
-  // trunc(k * d / 60) for k in 0..59, indexed [k * 256 + d].
-  std::array<std::uint8_t, 60 * 256> f{};
-  // floor(2^24 / delta) + 1: n * reciprocal >> 24 == n / delta for n < 2^16.
-  std::array<std::uint32_t, 256> reciprocal{};
-
-  StaticTables() {
-    for (int max = 1; max < 256; ++max) {
-      for (int delta = 0; delta <= max; ++delta)
-        saturation[max * 256 + delta] = delta * 100 / max;
-    }
-    for (int s = 0; s <= 100; ++s) {
-      for (int v = 0; v < 256; ++v)
-        m[s * 256 + v] = (100 - s) * v / 100;
-    }
-    for (int k = 0; k < 60; ++k) {
-      for (int d = 0; d < 256; ++d)
-        f[k * 256 + d] = k * d / 60;
-    }
-    for (int delta = 1; delta < 256; ++delta)
-      reciprocal[delta] = (1u << 24) / delta + 1;
+// floor(2^24 / n) + 1, so that (k * reciprocal[n]) >> 24 == k / n for every
+// k below 2^16 and n in 1..255: the error k / 2^24 stays below 1 / 255.
+struct Reciprocals {
+  std::array<std::uint32_t, 256> of{};
+  Reciprocals() {
+    for (std::uint32_t n = 1; n < 256; ++n) of[n] = (1u << 24) / n + 1;
   }
 };
 
-const StaticTables& staticTables() {
-  static const StaticTables tables;
-  return tables;
+const Reciprocals& reciprocals() {
+  static const Reciprocals table;
+  return table;
 }
 
-// Tables that depend on the shifts.
-struct ShiftTables {
+inline std::uint32_t divide(std::uint32_t numerator, std::uint32_t reciprocal) {
+  return static_cast<std::uint32_t>((std::uint64_t{numerator} * reciprocal) >> 24);
+}
+
+// Which of (v, m, v rising, v falling) each channel takes in each 60-degree
+// sector of the hue circle, in the order red, green, blue.
+constexpr std::uint8_t kSectorPick[6][3] = {{0, 2, 1}, {3, 0, 1}, {1, 0, 2},
+                                            {1, 3, 0}, {2, 1, 0}, {0, 1, 3}};
+
+}  // namespace
+
+struct HsvShifter::Tables {
   // Saturation percent after the shift (0 stays 0).
   std::array<std::uint8_t, 101> saturation{};
-  // The output value byte v from a pixel's max channel.
+  // The output value byte v from a pixel's largest channel.
   std::array<std::uint8_t, 256> value{};
-  std::int32_t hue = 0;  // 0..359
+  std::uint32_t hue = 0;  // 0..359
 
-  ShiftTables(std::int32_t dh, std::int32_t ds, std::int32_t dv) {
+  Tables(std::int32_t dh, std::int32_t ds, std::int32_t dv) {
     ds = std::clamp(ds, -100, 100);
     dv = std::clamp(dv, -100, 100);
-    hue = dh % 360;
-    if (hue < 0) hue += 360;
-    saturation[0] = 0;
+    const std::int32_t turn = dh % 360;
+    hue = static_cast<std::uint32_t>(turn < 0 ? turn + 360 : turn);
     for (int s = 1; s <= 100; ++s) {
-      saturation[s] = ds < 0 ? s * (ds + 100) / 100 : s + (100 - s) * ds / 100;
+      saturation[s] = static_cast<std::uint8_t>(ds < 0 ? s * (ds + 100) / 100
+                                                       : s + (100 - s) * ds / 100);
     }
     for (int max = 0; max < 256; ++max) {
       int v = max * 100 / 255;
@@ -82,29 +73,15 @@ struct ShiftTables {
   }
 };
 
-inline int divideByDelta(const StaticTables& t, int numerator, int delta) {
-  return static_cast<int>((static_cast<std::uint64_t>(numerator) * t.reciprocal[delta]) >> 24);
-}
-
-}  // namespace
-
-struct HsvShifter::Tables : ShiftTables {
-  using ShiftTables::ShiftTables;
-};
-
-HsvShifter::HsvShifter(std::int32_t hueShift, std::int32_t saturationShift, std::int32_t valueShift)
+HsvShifter::HsvShifter(std::int32_t hueShift, std::int32_t saturationShift,
+                       std::int32_t valueShift)
     : tables_(std::make_unique<Tables>(hueShift, saturationShift, valueShift)) {}
 
 HsvShifter::~HsvShifter() = default;
 
-void shiftPixels(const std::uint8_t* in, std::uint8_t* out, std::int32_t count,
-                 std::int32_t hueShift, std::int32_t saturationShift, std::int32_t valueShift) {
-  HsvShifter(hueShift, saturationShift, valueShift).run(in, out, count);
-}
-
 void HsvShifter::run(const std::uint8_t* in, std::uint8_t* out, std::int32_t count) const {
-  const StaticTables& t = staticTables();
-  const ShiftTables& shift = *tables_;
+  const std::uint32_t* reciprocal = reciprocals().of.data();
+  const Tables& shift = *tables_;
 
   // Neighbouring pixels are often equal; the last result is reused for them.
   std::uint32_t lastIn = 0;
@@ -118,63 +95,44 @@ void HsvShifter::run(const std::uint8_t* in, std::uint8_t* out, std::int32_t cou
       std::memcpy(out, &lastOut, 4);
       continue;
     }
-    const int b = in[0], g = in[1], r = in[2], a = in[3];
     std::uint8_t result[4];
+    const std::uint32_t b = in[0], g = in[1], r = in[2], a = in[3];
     if (a == 0) {
       std::memcpy(result, in, 4);
     } else {
-      const int max = std::max(r, std::max(g, b));
-      const int min = std::min(r, std::min(g, b));
-      const int delta = max - min;
-      const int v = shift.value[max];
-      const int s = shift.saturation[t.saturation[max * 256 + delta]];
+      const std::uint32_t max = std::max(r, std::max(g, b));
+      const std::uint32_t min = std::min(r, std::min(g, b));
+      const std::uint32_t delta = max - min;
+      const std::uint32_t v = shift.value[max];
+      // delta is 0 whenever max is 0, and reciprocal[0] is 0.
+      const std::uint32_t s = shift.saturation[divide(delta * 100, reciprocal[max])];
       if (s == 0) {
         result[0] = result[1] = result[2] = static_cast<std::uint8_t>(v);
       } else {
         // Hue in degrees. The green and blue cases add 120 and 240 to a
         // quotient that may be negative; adding 2 or 4 times delta to the
         // numerator instead keeps it non-negative and gives the same floor.
-        int h;
-        if (r == max) {
-          const int diff = g - b;
-          h = diff >= 0 ? divideByDelta(t, diff * 60, delta) : -divideByDelta(t, -diff * 60, delta);
-          if (h < 0) h += 360;
-        } else if (g == max) {
-          h = divideByDelta(t, (b - r + 2 * delta) * 60, delta);
-        } else {
-          h = divideByDelta(t, (r - g + 4 * delta) * 60, delta);
-        }
+        // The red case truncates toward zero, so a quotient just below zero
+        // is 0, not 359. Selections rather than branches: which channel is
+        // largest changes from pixel to pixel in noisy pictures.
+        const bool redMax = r == max;
+        const bool greenMax = !redMax && g == max;
+        const bool below = redMax && g < b;
+        const std::uint32_t numerator =
+            redMax ? (below ? b - g : g - b) : (greenMax ? b + 2 * delta - r : r + 4 * delta - g);
+        const std::uint32_t quotient = divide(numerator * 60, reciprocal[delta]);
+        std::uint32_t h = (below && quotient != 0) ? 360 - quotient : quotient;
         h += shift.hue;
-        if (h >= 360) h -= 360;
+        h = h >= 360 ? h - 360 : h;
 
-        const int m = t.m[s * 256 + v];
-        const int d = v - m;
-        const int sector = h / 60;
-        const int k = h - sector * 60;
-        int red, green, blue;
-        switch (sector) {
-          case 0:
-            red = v, green = m + t.f[k * 256 + d], blue = m;
-            break;
-          case 1:
-            red = v - t.f[k * 256 + d], green = v, blue = m;
-            break;
-          case 2:
-            red = m, green = v, blue = m + t.f[k * 256 + d];
-            break;
-          case 3:
-            red = m, green = v - t.f[k * 256 + d], blue = v;
-            break;
-          case 4:
-            red = m + t.f[k * 256 + d], green = m, blue = v;
-            break;
-          default:
-            red = v, green = m, blue = v - t.f[k * 256 + d];
-            break;
-        }
-        result[0] = static_cast<std::uint8_t>(blue);
-        result[1] = static_cast<std::uint8_t>(green);
-        result[2] = static_cast<std::uint8_t>(red);
+        const std::uint32_t m = (100 - s) * v / 100;
+        const std::uint32_t sector = h / 60;
+        const std::uint32_t f = (h - sector * 60) * (v - m) / 60;
+        const std::uint32_t choices[4] = {v, m, m + f, v - f};
+        const std::uint8_t* pick = kSectorPick[sector];
+        result[0] = static_cast<std::uint8_t>(choices[pick[2]]);
+        result[1] = static_cast<std::uint8_t>(choices[pick[1]]);
+        result[2] = static_cast<std::uint8_t>(choices[pick[0]]);
       }
       result[3] = static_cast<std::uint8_t>(a);
     }
@@ -183,6 +141,11 @@ void HsvShifter::run(const std::uint8_t* in, std::uint8_t* out, std::int32_t cou
     std::memcpy(&lastOut, result, 4);
     haveLast = true;
   }
+}
+
+void shiftPixels(const std::uint8_t* in, std::uint8_t* out, std::int32_t count,
+                 std::int32_t hueShift, std::int32_t saturationShift, std::int32_t valueShift) {
+  HsvShifter(hueShift, saturationShift, valueShift).run(in, out, count);
 }
 
 IBufferedImage* Hsv::apply(IBufferedImage* source, IBufferedImage* target) {
@@ -197,8 +160,9 @@ IBufferedImage* Hsv::apply(IBufferedImage* source, IBufferedImage* target) {
     target->setSize(width, height);
   }
   const HsvShifter shifter(hueShift, saturationShift, valueShift);
-  for (std::int32_t y = 0; y < height; ++y)
+  for (std::int32_t y = 0; y < height; ++y) {
     shifter.run(source->getRow(y), target->getRow(y), width);
+  }
   target->setHasAlpha(source->hasAlpha());
   return target;
 }
