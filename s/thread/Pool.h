@@ -81,7 +81,8 @@ class PooledObject : public PoolableBase<Base> {
 // Ownership of a pooled object for one scope: recycled when the scope ends,
 // so early returns never leak.
 struct Recycler {
-  void operator()(IPoolable* object) const {
+  template <class T>
+  void operator()(T* object) const {
     if (object != nullptr) object->recycle();
   }
 };
