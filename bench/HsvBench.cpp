@@ -26,10 +26,12 @@ BufferedImage* photoLike() {
     for (int y = 0; y < kHeight; ++y) {
       std::uint8_t* p = made->getRow(y);
       for (int x = 0; x < kWidth; ++x, p += 4) {
-        const int noise = static_cast<int>(random() % 9) - 4;
-        p[0] = static_cast<std::uint8_t>(std::clamp(x * 255 / kWidth + noise, 0, 255));
-        p[1] = static_cast<std::uint8_t>(std::clamp(y * 255 / kHeight + noise, 0, 255));
-        p[2] = static_cast<std::uint8_t>(std::clamp((x + y) * 255 / (kWidth + kHeight) - noise, 0, 255));
+        // Each channel has noise of its own, as a camera sensor gives.
+        const auto noise = [&random] { return static_cast<int>(random() % 9) - 4; };
+        p[0] = static_cast<std::uint8_t>(std::clamp(x * 255 / kWidth + noise(), 0, 255));
+        p[1] = static_cast<std::uint8_t>(std::clamp(y * 255 / kHeight + noise(), 0, 255));
+        p[2] = static_cast<std::uint8_t>(
+            std::clamp((x + y) * 255 / (kWidth + kHeight) + noise(), 0, 255));
         p[3] = 255;
       }
     }
@@ -38,13 +40,33 @@ BufferedImage* photoLike() {
   return image;
 }
 
+// Every pixel an unrelated colour: nothing repeats, the worst case for the
+// filter's memory of recent results.
+BufferedImage* randomColours() {
+  static BufferedImage* image = [] {
+    BufferedImage* made = BufferedImage::create(kWidth, kHeight);
+    std::mt19937 random(11);
+    for (int y = 0; y < kHeight; ++y) {
+      auto* p = reinterpret_cast<std::uint32_t*>(made->getRow(y));
+      for (int x = 0; x < kWidth; ++x)
+        p[x] = random() | 0xFF000000u;
+    }
+    return made;
+  }();
+  return image;
+}
+
+BufferedImage* picture(const benchmark::State& state) {
+  return state.range(0) == 0 ? photoLike() : randomColours();
+}
+
 void reportRate(benchmark::State& state) {
   state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(kWidth) * kHeight / 1e6,
                                                benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void FilterHsv(benchmark::State& state) {
-  BufferedImage* source = photoLike();
+  BufferedImage* source = picture(state);
   BufferedImage* target = BufferedImage::create(kWidth, kHeight);
   auto* filter = s::image::filters::colors::Hsv::obtain();
   filter->hueShift = 147;
@@ -60,7 +82,7 @@ void FilterHsv(benchmark::State& state) {
 }
 
 void PlainRule(benchmark::State& state) {
-  BufferedImage* source = photoLike();
+  BufferedImage* source = picture(state);
   BufferedImage* target = BufferedImage::create(kWidth, kHeight);
   for (auto _ : state) {
     for (int y = 0; y < kHeight; ++y) {
@@ -77,8 +99,9 @@ void PlainRule(benchmark::State& state) {
   target->recycle();
 }
 
-BENCHMARK(FilterHsv)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(PlainRule)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+// Argument 0: the photograph-like picture; 1: random colours.
+BENCHMARK(FilterHsv)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(PlainRule)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
 

@@ -52,12 +52,15 @@ class HsvShifter {
   HsvShifter(const HsvShifter&) = delete;
   HsvShifter& operator=(const HsvShifter&) = delete;
   // Converts `count` pixels (blue, green, red, alpha); `in` and `out` may be
-  // the same memory.
+  // the same memory. Remembers recent results, so one shifter serves one
+  // thread at a time.
   void run(const std::uint8_t* in, std::uint8_t* out, std::int32_t count) const;
 
  private:
   struct Tables;
+  struct Memo;
   std::unique_ptr<Tables> tables_;
+  std::unique_ptr<Memo> memo_;
 };
 
 // The per-pixel rule on a run of pixels (blue, green, red, alpha); `in` and
