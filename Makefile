@@ -5,7 +5,7 @@ BUILD_ASAN  ?= build-asan
 JOBS        ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build build-asan test test-fast test-asan bench format clean
+.PHONY: all setup build build-asan test test-fast test-asan bench demo format clean
 
 all: build
 
@@ -37,6 +37,21 @@ test-asan: build-asan
 
 bench: build
 	$(BUILD)/bin/hsv_bench
+
+# Converts the sample picture with tintery-cli, once per channel. The picture
+# is copied into $(DEMO_DIR) first, which is emptied before every run, so that
+# examples/ stays clean and repeated runs do not pile up folders.
+DEMO_DIR = $(BUILD)/demo
+
+demo: build
+	@rm -rf $(DEMO_DIR)
+	@mkdir -p $(DEMO_DIR)
+	@cp examples/colour-chart.bmp $(DEMO_DIR)/
+	$(BUILD)/bin/tintery-cli --convert-to hue $(DEMO_DIR)/colour-chart.bmp
+	$(BUILD)/bin/tintery-cli --convert-to saturation $(DEMO_DIR)/colour-chart.bmp
+	$(BUILD)/bin/tintery-cli --convert-to brightness $(DEMO_DIR)/colour-chart.bmp
+	@echo
+	@echo "The variants of examples/colour-chart.bmp are in $(abspath $(DEMO_DIR))/"
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
