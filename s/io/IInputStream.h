@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "s/base/IObject.h"
+#include "s/io/Seeking.h"
 
 namespace s::io {
 
@@ -22,11 +23,17 @@ class IInputStream : public base::IObject {
   // Seeks move the position; false (position unchanged) when the stream is
   // closed or the target lies before the start. Moving beyond the end is
   // allowed; reads there report the end.
-  virtual bool seekToStart() = 0;
+  virtual bool seekToStart() { return seekTo(0); }
   virtual bool seekToEnd() = 0;
   virtual bool seekTo(std::int64_t position) = 0;
-  virtual bool seekForward(std::int64_t count) = 0;
-  virtual bool seekBackward(std::int64_t count) = 0;
+  virtual bool seekForward(std::int64_t count) {
+    std::int64_t target;
+    return relativeSeekTarget(getPosition(), count, true, target) && seekTo(target);
+  }
+  virtual bool seekBackward(std::int64_t count) {
+    std::int64_t target;
+    return relativeSeekTarget(getPosition(), count, false, target) && seekTo(target);
+  }
   // Bytes from the start of the data; 0 when closed.
   virtual std::int64_t getPosition() const = 0;
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "s/base/IObject.h"
+#include "s/io/Seeking.h"
 
 namespace s::io {
 
@@ -23,11 +24,17 @@ class IOutputStream : public base::IObject {
   // (position unchanged) when the stream is closed, the target lies before
   // the start, or storing failed. Seeking to the current position does
   // nothing at all.
-  virtual bool seekToStart() = 0;
+  virtual bool seekToStart() { return seekTo(0); }
   virtual bool seekToEnd() = 0;
   virtual bool seekTo(std::int64_t position) = 0;
-  virtual bool seekForward(std::int64_t count) = 0;
-  virtual bool seekBackward(std::int64_t count) = 0;
+  virtual bool seekForward(std::int64_t count) {
+    std::int64_t target;
+    return relativeSeekTarget(getPosition(), count, true, target) && seekTo(target);
+  }
+  virtual bool seekBackward(std::int64_t count) {
+    std::int64_t target;
+    return relativeSeekTarget(getPosition(), count, false, target) && seekTo(target);
+  }
   // Bytes from the start of the destination; 0 when closed.
   virtual std::int64_t getPosition() const = 0;
 

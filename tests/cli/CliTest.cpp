@@ -19,6 +19,8 @@
 
 namespace {
 
+using tintery_test::listFolder;
+
 using s::image::gui::dialogs::tintery::Brightness;
 using s::image::gui::dialogs::tintery::HSVSetting;
 using s::image::gui::dialogs::tintery::Hue;
@@ -230,19 +232,6 @@ std::vector<std::string> lines(const std::string& text) {
     start = end + 1;
   }
   return result;
-}
-
-std::vector<std::string> listFolder(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(path.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class CliProgram : public ::testing::Test {

@@ -31,15 +31,12 @@ class MemoryOutputStream final : public s::io::IOutputStream {
     return taken == count;
   }
   bool flush() override { return true; }
-  bool seekToStart() override { return seekTo(0); }
   bool seekToEnd() override { return seekTo(static_cast<std::int64_t>(data.size())); }
   bool seekTo(std::int64_t position) override {
     if (position < 0) return false;
     position_ = static_cast<std::size_t>(position);
     return true;
   }
-  bool seekForward(std::int64_t count) override { return seekTo(getPosition() + count); }
-  bool seekBackward(std::int64_t count) override { return seekTo(getPosition() - count); }
   std::int64_t getPosition() const override { return static_cast<std::int64_t>(position_); }
   bool isOpen() const override { return true; }
   bool close() override { return true; }
@@ -65,15 +62,12 @@ class MemoryInputStream final : public s::io::IInputStream {
     if (bytesRead != nullptr) *bytesRead = taken;
     return taken > 0;
   }
-  bool seekToStart() override { return seekTo(0); }
   bool seekToEnd() override { return seekTo(static_cast<std::int64_t>(data_.size())); }
   bool seekTo(std::int64_t position) override {
     if (position < 0 || position > static_cast<std::int64_t>(data_.size())) return false;
     position_ = static_cast<std::size_t>(position);
     return true;
   }
-  bool seekForward(std::int64_t count) override { return seekTo(getPosition() + count); }
-  bool seekBackward(std::int64_t count) override { return seekTo(getPosition() - count); }
   std::int64_t getPosition() const override { return static_cast<std::int64_t>(position_); }
   bool isOpen() const override { return true; }
   bool close() override { return true; }

@@ -87,16 +87,6 @@ bool FileInputStream::seekTo(std::int64_t position) {
   return moveTo(position, SEEK_SET);
 }
 
-bool FileInputStream::seekForward(std::int64_t count) {
-  if (count < 0 || count > std::numeric_limits<std::int64_t>::max() - position_) return false;
-  return seekTo(position_ + count);
-}
-
-bool FileInputStream::seekBackward(std::int64_t count) {
-  if (count < 0 || count > position_) return false;
-  return seekTo(position_ - count);
-}
-
 bool FileInputStream::close() {
   bool closed = true;
   if (fd_ >= 0) {

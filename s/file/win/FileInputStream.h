@@ -28,11 +28,8 @@ class FileInputStream final : public thread::PooledObject<FileInputStream, IFile
   bool open(const IPath& path) override;
 
   bool read(void* buffer, std::size_t count, std::size_t* bytesRead) override;
-  bool seekToStart() override { return seekTo(0); }
   bool seekToEnd() override;
   bool seekTo(std::int64_t position) override;
-  bool seekForward(std::int64_t count) override;
-  bool seekBackward(std::int64_t count) override;
   std::int64_t getPosition() const override { return position_; }
   bool isOpen() const override { return fd_ >= 0; }
   bool close() override;

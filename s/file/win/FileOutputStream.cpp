@@ -155,16 +155,6 @@ bool FileOutputStream::seekTo(std::int64_t position) {
   return moveTo(position, SEEK_SET);
 }
 
-bool FileOutputStream::seekForward(std::int64_t count) {
-  if (count < 0 || count > std::numeric_limits<std::int64_t>::max() - position_) return false;
-  return seekTo(position_ + count);
-}
-
-bool FileOutputStream::seekBackward(std::int64_t count) {
-  if (count < 0 || count > position_) return false;
-  return seekTo(position_ - count);
-}
-
 bool FileOutputStream::close() {
   if (fd_ < 0) {
     const bool clean = !failed_;

@@ -37,11 +37,8 @@ class FileOutputStream final : public thread::PooledObject<FileOutputStream, IFi
   bool write(const void* bytes, std::size_t count, std::size_t* written) override;
   bool flush() override;
   bool setEnd() override;
-  bool seekToStart() override { return seekTo(0); }
   bool seekToEnd() override;
   bool seekTo(std::int64_t position) override;
-  bool seekForward(std::int64_t count) override;
-  bool seekBackward(std::int64_t count) override;
   std::int64_t getPosition() const override { return position_; }
   bool isOpen() const override { return fd_ >= 0; }
   bool close() override;

@@ -25,6 +25,8 @@
 
 namespace {
 
+using tintery_test::listFolder;
+
 using s::file::win::FileOutputStream;
 using s::file::win::PathWin;
 using s::image::gui::dialogs::tintery::Brightness;
@@ -44,19 +46,6 @@ using tintery_test::TempFolder;
 
 std::string u8(std::u16string_view text) {
   return s::str::utf16ToUtf8(text);
-}
-
-std::vector<std::string> listFolder(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(path.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 bool exists(const std::string& path) {
