@@ -81,6 +81,20 @@ void FilterHsv(benchmark::State& state) {
   target->recycle();
 }
 
+// The filter's portable loop alone, as on processors without a vector unit.
+void PortableLoop(benchmark::State& state) {
+  BufferedImage* source = picture(state);
+  BufferedImage* target = BufferedImage::create(kWidth, kHeight);
+  const s::image::filters::colors::HsvShifter shifter(147, -20, 15);
+  for (auto _ : state) {
+    for (int y = 0; y < kHeight; ++y)
+      shifter.runPortable(source->getRow(y), target->getRow(y), kWidth);
+    benchmark::DoNotOptimize(target->getPixels());
+  }
+  reportRate(state);
+  target->recycle();
+}
+
 void PlainRule(benchmark::State& state) {
   BufferedImage* source = picture(state);
   BufferedImage* target = BufferedImage::create(kWidth, kHeight);
@@ -101,6 +115,7 @@ void PlainRule(benchmark::State& state) {
 
 // Argument 0: the photograph-like picture; 1: random colours.
 BENCHMARK(FilterHsv)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(PortableLoop)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(PlainRule)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace

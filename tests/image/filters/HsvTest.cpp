@@ -24,15 +24,16 @@ void PrintTo(const Shift& s, std::ostream* os) {
   *os << "(" << s.dh << ", " << s.ds << ", " << s.dv << ")";
 }
 
-// Every opaque RGB colour, one row of 4096 pixels at a time, through the fast
-// filter and the plain rule.
+// Every opaque RGB colour, one row of 4096 pixels at a time, through both
+// implementations of the filter (the vector one where the processor has it,
+// and the portable one) and the plain rule.
 class HsvColourCube : public testing::TestWithParam<Shift> {};
 
 TEST_P(HsvColourCube, EqualsThePlainRuleForEveryOpaqueColour) {
   const Shift shift = GetParam();
   const HsvShifter shifter(shift.dh, shift.ds, shift.dv);
   constexpr int kRow = 4096;
-  std::vector<std::uint8_t> in(kRow * 4), out(kRow * 4);
+  std::vector<std::uint8_t> in(kRow * 4), fast(kRow * 4), portable(kRow * 4);
   long mismatches = 0;
   for (std::uint32_t base = 0; base < (1u << 24); base += kRow) {
     for (int i = 0; i < kRow; ++i) {
@@ -42,12 +43,16 @@ TEST_P(HsvColourCube, EqualsThePlainRuleForEveryOpaqueColour) {
       in[i * 4 + 2] = (rgb >> 16) & 0xFF;
       in[i * 4 + 3] = 255;
     }
-    shifter.run(in.data(), out.data(), kRow);
+    shifter.run(in.data(), fast.data(), kRow);
+    shifter.runPortable(in.data(), portable.data(), kRow);
     for (int i = 0; i < kRow; ++i) {
       std::uint8_t* expected = &in[i * 4];
       plainHsvPixel(expected, shift.dh, shift.ds, shift.dv);
-      if (std::memcmp(expected, &out[i * 4], 4) != 0 && ++mismatches <= 5) {
-        ADD_FAILURE() << "colour 0x" << std::hex << base + i;
+      const bool fastWrong = std::memcmp(expected, &fast[i * 4], 4) != 0;
+      const bool portableWrong = std::memcmp(expected, &portable[i * 4], 4) != 0;
+      if ((fastWrong || portableWrong) && ++mismatches <= 5) {
+        ADD_FAILURE() << "colour 0x" << std::hex << base + i << (fastWrong ? " fast" : "")
+                      << (portableWrong ? " portable" : "");
       }
     }
   }
@@ -67,19 +72,25 @@ TEST(Hsv, TransparencyAndOutOfRangeShiftsFollowThePlainRule) {
   // Alpha 0 keeps the pixel as it was; other alphas are carried over.
   // Saturation and value shifts beyond 100 percent act as 100 percent.
   const Shift shifts[] = {{90, 20, -20}, {-725, 250, -250}, {1000, -130, 130}};
+  std::vector<std::uint8_t> in;
+  for (std::uint32_t i = 0; i < (1u << 24); i += 97) {
+    const std::uint8_t pixel[4] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
+                                   static_cast<std::uint8_t>(i >> 16),
+                                   static_cast<std::uint8_t>((i * 37) >> 5)};
+    in.insert(in.end(), pixel, pixel + 4);
+  }
+  const int count = static_cast<int>(in.size() / 4);
   for (const Shift& shift : shifts) {
-    const HsvShifter shifter(shift.dh, shift.ds, shift.dv);
-    std::vector<std::uint8_t> in(4);
-    std::vector<std::uint8_t> out(4);
-    for (std::uint32_t i = 0; i < (1u << 24); i += 97) {
-      const std::uint8_t pixel[4] = {
-          static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
-          static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>((i * 37) >> 5)};
-      std::memcpy(in.data(), pixel, 4);
-      shifter.run(in.data(), out.data(), 1);
-      plainHsvPixel(in.data(), shift.dh, shift.ds, shift.dv);
-      ASSERT_EQ(std::memcmp(in.data(), out.data(), 4), 0) << "pixel " << i << " shift " << shift.dh;
+    std::vector<std::uint8_t> expected = in;
+    for (std::size_t i = 0; i < expected.size(); i += 4) {
+      plainHsvPixel(&expected[i], shift.dh, shift.ds, shift.dv);
     }
+    const HsvShifter shifter(shift.dh, shift.ds, shift.dv);
+    std::vector<std::uint8_t> fast(in.size()), portable(in.size());
+    shifter.run(in.data(), fast.data(), count);
+    shifter.runPortable(in.data(), portable.data(), count);
+    EXPECT_EQ(fast, expected) << "shift " << shift.dh;
+    EXPECT_EQ(portable, expected) << "shift " << shift.dh;
   }
 }
 
@@ -124,19 +135,19 @@ TEST(Hsv, WorkedPixels) {
   }
 }
 
-TEST(Hsv, RunsOfEqualPixelsAndInPlaceUse) {
-  // Alternating runs exercise the reuse of the previous result.
-  std::vector<std::uint8_t> pixels;
+TEST(Hsv, WorksInPlaceOnAnyLength) {
+  // Lengths around the vector width, converted in place.
   const std::uint8_t colours[3][4] = {{10, 200, 30, 255}, {10, 200, 30, 0}, {250, 1, 90, 255}};
-  for (int run = 0; run < 30; ++run) {
-    for (int k = 0; k <= run % 4; ++k)
-      pixels.insert(pixels.end(), colours[run % 3], colours[run % 3] + 4);
+  for (int length : {1, 7, 8, 9, 23}) {
+    std::vector<std::uint8_t> pixels;
+    for (int i = 0; i < length; ++i)
+      pixels.insert(pixels.end(), colours[i % 3], colours[i % 3] + 4);
+    std::vector<std::uint8_t> expected = pixels;
+    for (std::size_t i = 0; i < expected.size(); i += 4)
+      plainHsvPixel(&expected[i], 200, -30, 40);
+    HsvShifter(200, -30, 40).run(pixels.data(), pixels.data(), length);
+    EXPECT_EQ(pixels, expected) << length;
   }
-  std::vector<std::uint8_t> expected = pixels;
-  for (std::size_t i = 0; i < expected.size(); i += 4)
-    plainHsvPixel(&expected[i], 200, -30, 40);
-  HsvShifter(200, -30, 40).run(pixels.data(), pixels.data(), static_cast<int>(pixels.size() / 4));
-  EXPECT_EQ(pixels, expected);
 }
 
 TEST(Hsv, TargetSizing) {
