@@ -47,9 +47,16 @@ class IBufferedImage : public IImageBuffer, public thread::IPoolable {
   virtual void setHasAlpha(bool hasAlpha) = 0;
   virtual IBufferedImage* getScaledCache() const = 0;
   virtual void setScaledCache(IBufferedImage* image) = 0;
-  // Composites source onto this buffer at (x, y) from (sourceX, sourceY).
-  virtual void drawImage(std::int32_t x, std::int32_t y, IBufferedImage* source,
-                         std::int32_t sourceX, std::int32_t sourceY) = 0;
+  // Composites source onto this buffer at (x, y) from (sourceX, sourceY);
+  // with scaleFirst the source is first scaled to width x height.
+  virtual void drawImage(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                         IBufferedImage* source, std::int32_t sourceX, std::int32_t sourceY,
+                         bool scaleFirst) = 0;
+  // A copy at width x height (with keepAspect, the side whose ratio is larger
+  // is reduced to keep the proportions). The result belongs to this buffer
+  // (it is this buffer itself at the same size, else the cached copy); null
+  // when a size is not positive or memory cannot be had.
+  virtual IBufferedImage* getScaled(std::int32_t width, std::int32_t height, bool keepAspect) = 0;
   virtual IBufferedImage* copyTo(IBufferedImage* target) = 0;
   virtual IBufferedImage* rotateRight(IBufferedImage* target) = 0;
   virtual IBufferedImage* rotate180(IBufferedImage* target) = 0;

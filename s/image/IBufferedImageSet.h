@@ -25,6 +25,8 @@ class IBufferedImageSet : public IImage, public thread::IPoolable {
   virtual std::int32_t getDisposal(std::int32_t index) const = 0;
   virtual IBufferedImageSet* copy() = 0;
   virtual IBufferedImageSet* coalesce() = 0;
+  virtual IBufferedImageSet* getScaled(std::int32_t width, std::int32_t height,
+                                       bool keepAspect) = 0;
   virtual IBufferedImageSet* flatten() = 0;
   virtual std::int32_t getPrimaryIndex() const = 0;
   virtual IBufferedImage* getPrimary() const = 0;

@@ -5,6 +5,8 @@
 
 #include "s/image/bmp/win/Bitmap.h"
 #include "s/image/filters/IFilter.h"
+#include "s/image/filters/scale/BilinearFilter.h"
+#include "s/image/filters/scale/ScaleImage.h"
 
 namespace s::image::win {
 
@@ -122,9 +124,40 @@ void BufferedImage::setScaledCache(IBufferedImage* image) {
   scaledCache_ = concrete(image);
 }
 
-void BufferedImage::drawImage(std::int32_t x, std::int32_t y, IBufferedImage* sourceImage,
-                              std::int32_t sourceX, std::int32_t sourceY) {
+BufferedImage* BufferedImage::getScaled(std::int32_t width, std::int32_t height, bool keepAspect) {
+  if (keepAspect && width_ > 0 && height_ > 0) {
+    const double heightRatio = static_cast<double>(height) / height_;
+    const double widthRatio = static_cast<double>(width) / width_;
+    if (heightRatio > widthRatio) {
+      height = static_cast<std::int32_t>(widthRatio * height_);
+    } else if (widthRatio > heightRatio) {
+      width = static_cast<std::int32_t>(heightRatio * width_);
+    }
+  }
+  if (width == width_ && height == height_) return this;
+  if (width <= 0 || height <= 0 || width_ <= 0 || height_ <= 0) return nullptr;
+  if (scaledCache_ != nullptr && scaledCache_->width_ == width && scaledCache_->height_ == height) {
+    return scaledCache_;
+  }
+  BufferedImage* target = scaledCache_ != nullptr ? scaledCache_ : obtain();
+  if (target == nullptr) return nullptr;
+  if (!filters::scale::scaleImage(*this, *target, filters::scale::BilinearFilter::shared(), width_,
+                                  height_, width, height)) {
+    if (target != scaledCache_) target->recycle();
+    return nullptr;
+  }
+  scaledCache_ = target;
+  return target;
+}
+
+void BufferedImage::drawImage(std::int32_t x, std::int32_t y, std::int32_t width,
+                              std::int32_t height, IBufferedImage* sourceImage,
+                              std::int32_t sourceX, std::int32_t sourceY, bool scaleFirst) {
   BufferedImage* source = concrete(sourceImage);
+  if (scaleFirst) {
+    source = source->getScaled(width, height, false);
+    if (source == nullptr) return;
+  }
   if (x < 0) sourceX -= x, x = 0;
   if (y < 0) sourceY -= y, y = 0;
   // A negative source origin moves the destination instead, so that only

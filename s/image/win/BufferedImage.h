@@ -59,8 +59,14 @@ class BufferedImage final : public thread::PooledObject<BufferedImage, IBuffered
   void setHasAlpha(bool hasAlpha) override { hasAlpha_ = hasAlpha; }
   BufferedImage* getScaledCache() const override { return scaledCache_; }
   void setScaledCache(IBufferedImage* image) override;
+  void drawImage(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                 IBufferedImage* source, std::int32_t sourceX, std::int32_t sourceY,
+                 bool scaleFirst) override;
   void drawImage(std::int32_t x, std::int32_t y, IBufferedImage* source, std::int32_t sourceX,
-                 std::int32_t sourceY) override;
+                 std::int32_t sourceY) {
+    drawImage(x, y, 0, 0, source, sourceX, sourceY, false);
+  }
+  BufferedImage* getScaled(std::int32_t width, std::int32_t height, bool keepAspect) override;
   BufferedImage* copyTo(IBufferedImage* target) override;
   BufferedImage* rotateRight(IBufferedImage* target) override;
   BufferedImage* rotate180(IBufferedImage* target) override;

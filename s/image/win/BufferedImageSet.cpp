@@ -91,6 +91,19 @@ BufferedImageSet* BufferedImageSet::copy() {
   return result;
 }
 
+BufferedImageSet* BufferedImageSet::getScaled(std::int32_t width, std::int32_t height,
+                                              bool keepAspect) {
+  BufferedImageSet* result = emptyLikeThis();
+  if (result == nullptr) return nullptr;
+  for (std::int32_t i = 0; i < getCount(); ++i) {
+    BufferedImage* scaled = get(i)->getScaled(width, height, keepAspect);
+    BufferedImage* copied = scaled != nullptr ? scaled->copyTo(nullptr) : nullptr;
+    if (copied == nullptr) break;
+    result->add(copied, bitsPerPixel_.get(i), delays_.get(i), disposals_.get(i));
+  }
+  return result;
+}
+
 BufferedImageSet* BufferedImageSet::flatten() {
   BufferedImageSet* result = emptyLikeThis();
   if (result == nullptr) return nullptr;

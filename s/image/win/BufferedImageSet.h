@@ -45,6 +45,8 @@ class BufferedImageSet final : public thread::PooledObject<BufferedImageSet, IBu
   // Full frames: a frame that is drawn over its predecessor (disposal 1)
   // becomes the predecessor with the frame composited on top (disposal 2).
   BufferedImageSet* coalesce() override;
+  // Every entry replaced by a copy of its getScaled result.
+  BufferedImageSet* getScaled(std::int32_t width, std::int32_t height, bool keepAspect) override;
   // Every entry replaced by its filtered result.
   BufferedImageSet* flatten() override;
   std::int32_t getPrimaryIndex() const override { return primaryIndex_; }
