@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "s/image/NearestEntry.h"
+
 namespace s::image::win {
 
 namespace {
@@ -141,61 +143,29 @@ BufferedImageSet* BufferedImageSet::coalesce() {
   return result;
 }
 
-bool BufferedImageSet::find(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel,
-                            std::int32_t& index) const {
-  for (std::int32_t i = 0; i < getCount(); ++i) {
-    if (get(i)->getWidth() == width && get(i)->getHeight() == height &&
-        bitsPerPixel_.get(i) == bitsPerPixel) {
-      index = i;
-      return true;
-    }
-  }
-  index = 0;
-  return false;
+EntryShape BufferedImageSet::shapeOf(std::int32_t index) const {
+  return {get(index)->getWidth(), get(index)->getHeight(), bitsPerPixel_.get(index)};
 }
 
-bool BufferedImageSet::findNearest(Nearest first, std::int32_t width, std::int32_t height,
-                                   std::int32_t bitsPerPixel, std::int32_t& index) const {
-  const std::int64_t wanted = static_cast<std::int64_t>(width) * height;
-  std::int64_t bestDepth = -16777215;
-  std::int64_t bestArea = -16777215;
-  std::int32_t bestIndex = -1;
-  for (std::int32_t i = 0; i < getCount(); ++i) {
-    const BufferedImage* entry = get(i);
-    const std::int32_t depth = bitsPerPixel_.get(i);
-    if (entry->getWidth() == width && entry->getHeight() == height && depth == bitsPerPixel) {
-      index = i;
-      return true;
-    }
-    const std::int64_t area = areaOf(*entry);
-    const std::int64_t depthGap = std::llabs(bitsPerPixel - depth);
-    const std::int64_t bestDepthGap = std::llabs(bitsPerPixel - bestDepth);
-    const std::int64_t areaGap = std::llabs(wanted - area);
-    const std::int64_t bestAreaGap = std::llabs(wanted - bestArea);
-    bool wins;
-    if (first == Nearest::Depth) {
-      wins = depthGap < bestDepthGap || (depthGap == bestDepthGap && areaGap < bestAreaGap);
-    } else {
-      wins = areaGap < bestAreaGap || (areaGap == bestAreaGap && depthGap < bestDepthGap);
-    }
-    if (wins) {
-      bestDepth = depth;
-      bestArea = area;
-      bestIndex = i;
-    }
-  }
-  index = bestIndex < 0 ? 0 : bestIndex;
-  return bestIndex >= 0;
+bool BufferedImageSet::find(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel,
+                            std::int32_t& index) const {
+  return findExactEntry(
+      getCount(), [this](std::int32_t i) { return shapeOf(i); }, width, height, bitsPerPixel,
+      index);
 }
 
 bool BufferedImageSet::findNearestDepth(std::int32_t width, std::int32_t height,
                                         std::int32_t bitsPerPixel, std::int32_t& index) const {
-  return findNearest(Nearest::Depth, width, height, bitsPerPixel, index);
+  return findNearestEntry(
+      Nearest::Depth, getCount(), [this](std::int32_t i) { return shapeOf(i); }, width, height,
+      bitsPerPixel, index);
 }
 
 bool BufferedImageSet::findNearestSize(std::int32_t width, std::int32_t height,
                                        std::int32_t bitsPerPixel, std::int32_t& index) const {
-  return findNearest(Nearest::Size, width, height, bitsPerPixel, index);
+  return findNearestEntry(
+      Nearest::Size, getCount(), [this](std::int32_t i) { return shapeOf(i); }, width, height,
+      bitsPerPixel, index);
 }
 
 BufferedImageSet* createImageSet(IBufferedImage* image) {

@@ -5,6 +5,7 @@
 #include "s/col/_array/ArrayP.h"
 #include "s/col/_array/IntArrays.h"
 #include "s/image/IBufferedImageSet.h"
+#include "s/image/NearestEntry.h"
 #include "s/image/win/BufferedImage.h"
 #include "s/thread/Pool.h"
 
@@ -70,9 +71,7 @@ class BufferedImageSet final : public thread::PooledObject<BufferedImageSet, IBu
   std::int32_t getPrimaryBitsPerPixel() const { return primaryBitsPerPixel_; }
 
  private:
-  enum class Nearest { Depth, Size };
-  bool findNearest(Nearest first, std::int32_t width, std::int32_t height,
-                   std::int32_t bitsPerPixel, std::int32_t& index) const;
+  EntryShape shapeOf(std::int32_t index) const;
   // Empty set with this one's animation values.
   BufferedImageSet* emptyLikeThis() const;
 
