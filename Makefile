@@ -46,12 +46,13 @@ DEMO_DIR = $(BUILD)/demo
 demo: build
 	@rm -rf $(DEMO_DIR)
 	@mkdir -p $(DEMO_DIR)
-	@cp examples/colour-chart.bmp $(DEMO_DIR)/
+	@cp examples/colour-chart.bmp examples/colour-wheel.png examples/colour-wheel.jpg $(DEMO_DIR)/
 	$(BUILD)/bin/tintery-cli --convert-to hue $(DEMO_DIR)/colour-chart.bmp
 	$(BUILD)/bin/tintery-cli --convert-to saturation $(DEMO_DIR)/colour-chart.bmp
 	$(BUILD)/bin/tintery-cli --convert-to brightness $(DEMO_DIR)/colour-chart.bmp
+	$(BUILD)/bin/tintery-cli --convert-to hue $(DEMO_DIR)/colour-wheel.png $(DEMO_DIR)/colour-wheel.jpg
 	@echo
-	@echo "The variants of examples/colour-chart.bmp are in $(abspath $(DEMO_DIR))/"
+	@echo "The variants of examples/colour-chart.bmp and examples/colour-wheel.png/.jpg are in $(abspath $(DEMO_DIR))/"
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
