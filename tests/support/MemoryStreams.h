@@ -25,7 +25,7 @@ class MemoryOutputStream final : public s::io::IOutputStream {
     const std::size_t room = limit_ - std::min(limit_, position_);
     const std::size_t taken = std::min(count, room);
     if (position_ + taken > data.size()) data.resize(position_ + taken);
-    std::memcpy(data.data() + position_, bytes, taken);
+    if (taken > 0) std::memcpy(data.data() + position_, bytes, taken);
     position_ += taken;
     if (written != nullptr) *written = taken;
     return taken == count;
