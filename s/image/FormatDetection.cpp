@@ -7,6 +7,7 @@
 #include "s/file/win/PathWin.h"
 #include "s/image/IEncodedImage.h"
 #include "s/image/bmp/win/Bitmap.h"
+#include "s/image/gif/win/Gif.h"
 #include "s/image/jpg/win/Jpeg.h"
 #include "s/image/png/win/Png.h"
 #include "s/io/ByteReader.h"
@@ -86,6 +87,7 @@ bool detectFormat(std::u16string_view pathText, const char16_t*& formatName) {
 
 IEncodedImage* createCodec(const char16_t* formatName) {
   if (formatName == kFormatBmp) return bmp::win::Bitmap::obtain();
+  if (formatName == kFormatGif) return gif::win::Gif::obtain();
   if (formatName == kFormatJpg) return jpg::win::Jpeg::obtain();
   if (formatName == kFormatPng) return png::win::Png::obtain();
   // TIFF is recognised only to be refused; the other formats' codecs are
