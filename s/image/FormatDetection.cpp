@@ -8,6 +8,7 @@
 #include "s/image/IEncodedImage.h"
 #include "s/image/bmp/win/Bitmap.h"
 #include "s/image/gif/win/Gif.h"
+#include "s/image/ico/win/Icon.h"
 #include "s/image/jpg/win/Jpeg.h"
 #include "s/image/png/win/Png.h"
 #include "s/io/ByteReader.h"
@@ -90,8 +91,8 @@ IEncodedImage* createCodec(const char16_t* formatName) {
   if (formatName == kFormatGif) return gif::win::Gif::obtain();
   if (formatName == kFormatJpg) return jpg::win::Jpeg::obtain();
   if (formatName == kFormatPng) return png::win::Png::obtain();
-  // TIFF is recognised only to be refused; the other formats' codecs are
-  // registered here as they are built.
+  if (formatName == kFormatIco) return ico::win::Icon::obtain();
+  // TIFF is recognised only to be refused.
   return nullptr;
 }
 

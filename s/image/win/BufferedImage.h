@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "s/col/_array/ArrayP.h"
 #include "s/image/IBufferedImage.h"
@@ -8,6 +9,24 @@
 
 namespace s::image::bmp::win {
 class Bitmap;
+}
+namespace s::image {
+class IEncodeSetting;
+}
+namespace s::image::bmp {
+class EncodeSetting;
+}
+namespace s::image::gif {
+class EncodeSetting;
+}
+namespace s::image::jpg {
+class EncodeSetting;
+}
+namespace s::image::png {
+class EncodeSetting;
+}
+namespace s::io {
+class IOutputStream;
 }
 
 namespace s::image::win {
@@ -67,6 +86,21 @@ class BufferedImage final : public thread::PooledObject<BufferedImage, IBuffered
     drawImage(x, y, 0, 0, source, sourceX, sourceY, false);
   }
   BufferedImage* getScaled(std::int32_t width, std::int32_t height, bool keepAspect) override;
+  // Encodes this picture (filtered, when it has filters) in the record's
+  // format and writes it to the stream, or to a new file at path (an
+  // existing file is never replaced). False when nothing complete was
+  // written. writeBmp, writeGif, writeJpeg and writePng are these with the
+  // format's own record.
+  bool writeEncoded(io::IOutputStream& stream, IEncodeSetting& setting);
+  bool writeEncoded(std::u16string_view path, IEncodeSetting& setting);
+  bool writeBmp(io::IOutputStream& stream, bmp::EncodeSetting& setting);
+  bool writeBmp(std::u16string_view path, bmp::EncodeSetting& setting);
+  bool writeGif(io::IOutputStream& stream, gif::EncodeSetting& setting);
+  bool writeGif(std::u16string_view path, gif::EncodeSetting& setting);
+  bool writeJpeg(io::IOutputStream& stream, jpg::EncodeSetting& setting);
+  bool writeJpeg(std::u16string_view path, jpg::EncodeSetting& setting);
+  bool writePng(io::IOutputStream& stream, png::EncodeSetting& setting);
+  bool writePng(std::u16string_view path, png::EncodeSetting& setting);
   BufferedImage* copyTo(IBufferedImage* target) override;
   BufferedImage* rotateRight(IBufferedImage* target) override;
   BufferedImage* rotate180(IBufferedImage* target) override;
