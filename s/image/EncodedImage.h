@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "s/image/IBufferedImageSet.h"
 #include "s/image/IEncodedImage.h"
 
 namespace s::image {
@@ -34,6 +35,31 @@ class EncodedImage : public Interface {
 
  private:
   const char* problem_ = "";
+};
+
+// Base of the formats that hold one picture: every lookup answers that one,
+// and a set is encoded as its primary picture.
+template <class Interface>
+class SinglePictureImage : public EncodedImage<Interface> {
+ public:
+  bool isMultiImage() const override { return false; }
+  std::int32_t getImageCount() const override { return 1; }
+  IEncodedImage* encodeSetLike(IBufferedImageSet* set) override {
+    if (set == nullptr || set->getCount() == 0) return nullptr;
+    return this->encodeLike(set->getPrimary());
+  }
+  bool find(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
+    index = 0;
+    return true;
+  }
+  bool findNearestDepth(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
+    index = 0;
+    return true;
+  }
+  bool findNearestSize(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
+    index = 0;
+    return true;
+  }
 };
 
 }  // namespace s::image

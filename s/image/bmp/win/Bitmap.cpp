@@ -295,9 +295,4 @@ IEncodedImage* Bitmap::encodeLike(IBufferedImage* image) {
   return setting->createFromImage(image);
 }
 
-IEncodedImage* Bitmap::encodeSetLike(IBufferedImageSet* set) {
-  if (set == nullptr || set->getCount() == 0) return nullptr;
-  return encodeLike(set->getPrimary());
-}
-
 }  // namespace s::image::bmp::win

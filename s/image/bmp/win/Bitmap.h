@@ -20,7 +20,7 @@ namespace s::image::bmp::win {
 // Writing produces 4, 8, 24 or 32 bits per pixel; a picture asked for at a
 // depth the writer does not produce (1, 2 or 16 bits) is written at 24 bits
 // so that no colour is lost.
-class Bitmap final : public thread::PooledObject<Bitmap, EncodedImage<IBitmap>> {
+class Bitmap final : public thread::PooledObject<Bitmap, SinglePictureImage<IBitmap>> {
  public:
   static constexpr base::ClassTagText CLASS_TAG = u"s_image_bmp_win_Bitmap";
   static constexpr int kMaxColors = 256;
@@ -43,22 +43,7 @@ class Bitmap final : public thread::PooledObject<Bitmap, EncodedImage<IBitmap>> 
   image::win::BufferedImageSet* decode(std::int32_t index) override;
   bool write(io::IOutputStream& stream) override;
   bool read(io::IInputStream& stream) override;
-  bool isMultiImage() const override { return false; }
-  std::int32_t getImageCount() const override { return 1; }
-  IEncodedImage* encodeSetLike(IBufferedImageSet* set) override;
   IEncodedImage* encodeLike(IBufferedImage* image) override;
-  bool find(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestDepth(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestSize(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
 
   // IBitmap
   bool createBitmap(std::int32_t width, std::int32_t height, std::int32_t bitCount) override;

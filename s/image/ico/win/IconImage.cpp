@@ -350,9 +350,4 @@ IEncodedImage* IconImage::encodeLike(IBufferedImage* image) {
   return entry.release();
 }
 
-IEncodedImage* IconImage::encodeSetLike(IBufferedImageSet* set) {
-  if (set == nullptr || set->getCount() == 0) return nullptr;
-  return encodeLike(set->getPrimary());
-}
-
 }  // namespace s::image::ico::win

@@ -14,7 +14,7 @@ namespace s::image::ico::win {
 // first, as stored), a palette for up to 8 bits, and a 1-bit mask (1 means
 // transparent). Entries stored as PNG are read into 32-bit colour rows; any
 // entry wider or taller than 255 pixels is written as PNG.
-class IconImage final : public thread::PooledObject<IconImage, EncodedImage<IIconImage>> {
+class IconImage final : public thread::PooledObject<IconImage, SinglePictureImage<IIconImage>> {
  public:
   static constexpr base::ClassTagText CLASS_TAG = u"s_image_ico_win_IconImage";
 
@@ -31,22 +31,9 @@ class IconImage final : public thread::PooledObject<IconImage, EncodedImage<IIco
   bool write(io::IOutputStream& stream) override;
   // Reads the whole stream as one entry's data.
   bool read(io::IInputStream& stream) override;
+  // An entry read on its own still belongs to a file of several pictures.
   bool isMultiImage() const override { return true; }
-  std::int32_t getImageCount() const override { return 1; }
-  IEncodedImage* encodeSetLike(IBufferedImageSet* set) override;
   IEncodedImage* encodeLike(IBufferedImage* image) override;
-  bool find(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestDepth(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestSize(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
 
   // IIconImage
   bool allocate(std::int32_t width, std::int32_t height, std::int32_t bitCount) override;

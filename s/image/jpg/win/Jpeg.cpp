@@ -112,9 +112,4 @@ IEncodedImage* Jpeg::encodeLike(IBufferedImage* image) {
   return variant;
 }
 
-IEncodedImage* Jpeg::encodeSetLike(IBufferedImageSet* set) {
-  if (set == nullptr || set->getCount() == 0) return nullptr;
-  return encodeLike(set->getPrimary());
-}
-
 }  // namespace s::image::jpg::win

@@ -23,7 +23,7 @@ namespace s::image::jpg::win {
 // the library cannot decode at all leaves the picture empty.
 // Writing produces a baseline JFIF file at the set quality, followed by the
 // EXIF and ICC profile segments taken from the source file.
-class Jpeg final : public thread::PooledObject<Jpeg, EncodedImage<IJpeg>> {
+class Jpeg final : public thread::PooledObject<Jpeg, SinglePictureImage<IJpeg>> {
  public:
   static constexpr base::ClassTagText CLASS_TAG = u"s_image_jpg_win_Jpeg";
   static constexpr std::int32_t kDefaultQuality = 75;
@@ -46,22 +46,7 @@ class Jpeg final : public thread::PooledObject<Jpeg, EncodedImage<IJpeg>> {
   image::win::BufferedImageSet* decode(std::int32_t index) override;
   bool write(io::IOutputStream& stream) override;
   bool read(io::IInputStream& stream) override;
-  bool isMultiImage() const override { return false; }
-  std::int32_t getImageCount() const override { return 1; }
-  IEncodedImage* encodeSetLike(IBufferedImageSet* set) override;
   IEncodedImage* encodeLike(IBufferedImage* image) override;
-  bool find(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestDepth(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestSize(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
 
   // IJpeg
   bool allocate(std::int32_t width, std::int32_t height) override;

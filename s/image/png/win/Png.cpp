@@ -134,9 +134,4 @@ IEncodedImage* Png::encodeLike(IBufferedImage* image) {
   return variant;
 }
 
-IEncodedImage* Png::encodeSetLike(IBufferedImageSet* set) {
-  if (set == nullptr || set->getCount() == 0) return nullptr;
-  return encodeLike(set->getPrimary());
-}
-
 }  // namespace s::image::png::win

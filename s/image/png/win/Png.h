@@ -24,7 +24,7 @@ namespace s::image::png::win {
 // fails before any row leaves the picture empty.
 // Writing produces 8-bit RGBA (colour type 6), Adam7-interlaced or not, with
 // the colour-space chunks of the source file.
-class Png final : public thread::PooledObject<Png, EncodedImage<IPng>> {
+class Png final : public thread::PooledObject<Png, SinglePictureImage<IPng>> {
  public:
   static constexpr base::ClassTagText CLASS_TAG = u"s_image_png_win_Png";
 
@@ -48,22 +48,7 @@ class Png final : public thread::PooledObject<Png, EncodedImage<IPng>> {
   // what follows in it is of no use.
   bool write(io::IOutputStream& stream) override;
   bool read(io::IInputStream& stream) override;
-  bool isMultiImage() const override { return false; }
-  std::int32_t getImageCount() const override { return 1; }
-  IEncodedImage* encodeSetLike(IBufferedImageSet* set) override;
   IEncodedImage* encodeLike(IBufferedImage* image) override;
-  bool find(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestDepth(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
-  bool findNearestSize(std::int32_t, std::int32_t, std::int32_t, std::int32_t& index) override {
-    index = 0;
-    return true;
-  }
 
   // IPng
   bool allocate(std::int32_t width, std::int32_t height) override;
