@@ -45,40 +45,40 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 enum class Id { ConvertTo, Variants, MaxRange, Limited, Quiet, Help, Version };
 
-struct OptionSpec {
+struct OptionInfo {
   Id id;
   char shortName;  // 0: none
   std::string_view longName;
   bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {Id::ConvertTo, 'c', "convert-to", true}, {Id::Variants, 'n', "variants", true},
     {Id::MaxRange, 0, "max-range", false},    {Id::Limited, 0, "limited", true},
     {Id::Quiet, 'q', "quiet", false},         {Id::Help, 'h', "help", false},
     {Id::Version, 0, "version", false},
 };
 
-const OptionSpec* findLong(std::string_view name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.longName == name) return &spec;
+const OptionInfo* findLong(std::string_view name) {
+  for (const OptionInfo& option : kOptions) {
+    if (option.longName == name) return &option;
   }
   return nullptr;
 }
 
-const OptionSpec* findShort(char name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const OptionInfo* findShort(char name) {
+  for (const OptionInfo& option : kOptions) {
+    if (option.shortName != 0 && option.shortName == name) return &option;
   }
   return nullptr;
 }
 
-std::string displayName(const OptionSpec& spec) {
-  return "--" + std::string(spec.longName);
+std::string displayName(const OptionInfo& option) {
+  return "--" + std::string(option.longName);
 }
 
 // A whole decimal number within [low, high], or an error text.
-std::optional<std::int32_t> parseNumber(const OptionSpec& spec, std::string_view text,
+std::optional<std::int32_t> parseNumber(const OptionInfo& option, std::string_view text,
                                         std::int32_t low, std::int32_t high, std::string& error) {
   std::string_view digits = text;
   if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
@@ -87,11 +87,11 @@ std::optional<std::int32_t> parseNumber(const OptionSpec& spec, std::string_view
   const auto [stop, code] = std::from_chars(digits.data(), end, value);
   if (digits.empty() || stop != end ||
       (code != std::errc() && code != std::errc::result_out_of_range)) {
-    error = displayName(spec) + ": '" + std::string(text) + "' is not a whole number";
+    error = displayName(option) + ": '" + std::string(text) + "' is not a whole number";
     return std::nullopt;
   }
   if (code == std::errc::result_out_of_range || value < low || value > high) {
-    error = displayName(spec) + ": " + std::string(text) + " is out of range (" +
+    error = displayName(option) + ": " + std::string(text) + " is out of range (" +
             std::to_string(low) + " to " + std::to_string(high) + ")";
     return std::nullopt;
   }
@@ -99,8 +99,8 @@ std::optional<std::int32_t> parseNumber(const OptionSpec& spec, std::string_view
 }
 
 // Applies one option; false (with `error` set) when its value is unusable.
-bool apply(const OptionSpec& spec, std::string_view value, Options& options, std::string& error) {
-  switch (spec.id) {
+bool apply(const OptionInfo& option, std::string_view value, Options& options, std::string& error) {
+  switch (option.id) {
     case Id::ConvertTo:
       if (equalsIgnoringAsciiCase(value, "hue")) {
         options.mode = tintery_ns::Hue;
@@ -109,13 +109,13 @@ bool apply(const OptionSpec& spec, std::string_view value, Options& options, std
       } else if (equalsIgnoringAsciiCase(value, "brightness")) {
         options.mode = tintery_ns::Brightness;
       } else {
-        error = displayName(spec) + ": '" + std::string(value) +
+        error = displayName(option) + ": '" + std::string(value) +
                 "' is not one of hue, saturation, brightness";
         return false;
       }
       return true;
     case Id::Variants: {
-      const auto number = parseNumber(spec, value, kMinVariants, kMaxVariants, error);
+      const auto number = parseNumber(option, value, kMinVariants, kMaxVariants, error);
       if (!number) return false;
       options.variants = *number;
       return true;
@@ -124,7 +124,7 @@ bool apply(const OptionSpec& spec, std::string_view value, Options& options, std
       options.range = Range::Maximum;
       return true;
     case Id::Limited: {
-      const auto number = parseNumber(spec, value, kMinPercent, kMaxPercent, error);
+      const auto number = parseNumber(option, value, kMinPercent, kMaxPercent, error);
       if (!number) return false;
       options.range = Range::Limited;
       options.limitedPercent = *number;
@@ -171,50 +171,50 @@ ParseResult parseArguments(const std::vector<std::string_view>& arguments) {
       const std::string_view body = argument.substr(2);
       const std::size_t equals = body.find('=');
       const std::string_view name = body.substr(0, equals);
-      const OptionSpec* spec = findLong(name);
-      if (spec == nullptr) {
+      const OptionInfo* option = findLong(name);
+      if (option == nullptr) {
         error = "unknown option '--" + std::string(name) + "'";
         return result;
       }
       std::string_view value;
       if (equals != std::string_view::npos) {
-        if (!spec->takesValue) {
-          error = "option '" + displayName(*spec) + "' takes no value";
+        if (!option->takesValue) {
+          error = "option '" + displayName(*option) + "' takes no value";
           return result;
         }
         value = body.substr(equals + 1);
-      } else if (spec->takesValue) {
+      } else if (option->takesValue) {
         if (i + 1 >= arguments.size()) {
-          error = "option '" + displayName(*spec) + "' needs a value";
+          error = "option '" + displayName(*option) + "' needs a value";
           return result;
         }
         value = arguments[++i];
       }
-      if (!apply(*spec, value, options, error)) return result;
+      if (!apply(*option, value, options, error)) return result;
       if (options.help || options.version) return result;
       continue;
     }
 
     // -x, clusters of flags such as -qh, and -nVALUE / -n VALUE.
     for (std::size_t k = 1; k < argument.size(); ++k) {
-      const OptionSpec* spec = findShort(argument[k]);
-      if (spec == nullptr) {
+      const OptionInfo* option = findShort(argument[k]);
+      if (option == nullptr) {
         error = "unknown option '-" + std::string(1, argument[k]) + "'";
         return result;
       }
       std::string_view value;
-      if (spec->takesValue) {
+      if (option->takesValue) {
         if (k + 1 < argument.size()) {
           value = argument.substr(k + 1);
         } else if (i + 1 < arguments.size()) {
           value = arguments[++i];
         } else {
-          error = "option '-" + std::string(1, spec->shortName) + "' needs a value";
+          error = "option '-" + std::string(1, option->shortName) + "' needs a value";
           return result;
         }
         k = argument.size();
       }
-      if (!apply(*spec, value, options, error)) return result;
+      if (!apply(*option, value, options, error)) return result;
       if (options.help || options.version) return result;
     }
   }

@@ -47,57 +47,62 @@ const Entity* matchEntity(const std::array<Entity, N>& table, std::u16string_vie
 
 }  // namespace
 
-void escapeAttribute(std::u16string_view text, std::u16string& out) {
+namespace {
+
+// Appends text to out, each character replaced by its table entry when it
+// has one.
+template <class Replacement>
+void escapeWith(std::u16string_view text, std::u16string& out, Replacement replacement) {
   out.reserve(out.size() + text.size());
   for (char16_t c : text) {
-    switch (c) {
-      case u'&':
-        out += u"&amp;";
-        break;
-      case u'<':
-        out += u"&lt;";
-        break;
-      case u'"':
-        out += u"&quot;";
-        break;
-      case u'\r':
-        out += u"&#13;";
-        break;
-      case u'\n':
-        out += u"&#10;";
-        break;
-      default:
-        out += c;
+    if (const char16_t* replaced = replacement(c)) {
+      out += replaced;
+    } else {
+      out += c;
     }
   }
 }
 
-void escapeText(std::u16string_view text, std::u16string& out) {
-  out.reserve(out.size() + text.size());
-  for (char16_t c : text) {
+}  // namespace
+
+void escapeAttribute(std::u16string_view text, std::u16string& out) {
+  escapeWith(text, out, [](char16_t c) -> const char16_t* {
     switch (c) {
       case u'&':
-        out += u"&amp;";
-        break;
+        return u"&amp;";
       case u'<':
-        out += u"&lt;";
-        break;
-      case u'>':
-        out += u"&gt;";
-        break;
-      case u' ':
-        out += u"&#160;";
-        break;
+        return u"&lt;";
+      case u'"':
+        return u"&quot;";
       case u'\r':
-        out += u"&#13;";
-        break;
+        return u"&#13;";
       case u'\n':
-        out += u"&#10;";
-        break;
+        return u"&#10;";
       default:
-        out += c;
+        return nullptr;
     }
-  }
+  });
+}
+
+void escapeText(std::u16string_view text, std::u16string& out) {
+  escapeWith(text, out, [](char16_t c) -> const char16_t* {
+    switch (c) {
+      case u'&':
+        return u"&amp;";
+      case u'<':
+        return u"&lt;";
+      case u'>':
+        return u"&gt;";
+      case u' ':
+        return u"&#160;";
+      case u'\r':
+        return u"&#13;";
+      case u'\n':
+        return u"&#10;";
+      default:
+        return nullptr;
+    }
+  });
 }
 
 void unescapeAttribute(std::u16string_view raw, std::u16string& out) {
