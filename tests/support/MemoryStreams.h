@@ -51,7 +51,10 @@ class MemoryOutputStream final : public s::io::IOutputStream {
 
 class MemoryInputStream final : public s::io::IInputStream {
  public:
-  explicit MemoryInputStream(std::vector<std::uint8_t> bytes) : data_(std::move(bytes)) {}
+  // A stream that is not seekable reads forward only, like a pipe: it
+  // knows no position and refuses every seek.
+  explicit MemoryInputStream(std::vector<std::uint8_t> bytes, bool seekable = true)
+      : data_(std::move(bytes)), seekable_(seekable) {}
 
   s::base::ClassTag getClassTag() const override { return kMemoryStreamTag; }
   s::base::IObject* newInstance() const override { return new MemoryInputStream({}); }
@@ -64,17 +67,21 @@ class MemoryInputStream final : public s::io::IInputStream {
   }
   bool seekToEnd() override { return seekTo(static_cast<std::int64_t>(data_.size())); }
   bool seekTo(std::int64_t position) override {
-    if (position < 0 || position > static_cast<std::int64_t>(data_.size())) return false;
+    if (!seekable_ || position < 0 || position > static_cast<std::int64_t>(data_.size()))
+      return false;
     position_ = static_cast<std::size_t>(position);
     return true;
   }
-  std::int64_t getPosition() const override { return static_cast<std::int64_t>(position_); }
+  std::int64_t getPosition() const override {
+    return seekable_ ? static_cast<std::int64_t>(position_) : -1;
+  }
   bool isOpen() const override { return true; }
   bool close() override { return true; }
   void recycle() override { delete this; }
 
  private:
   std::vector<std::uint8_t> data_;
+  bool seekable_ = true;
   std::size_t position_ = 0;
 };
 

@@ -276,7 +276,10 @@ TEST(GifRead, DamagedFilesKeepWhatCouldBeRead) {
        GifBuilder(oneFrame).image(0, 0, 65535, 65535, {R}).finish(), true, 1, "frame too large"},
       {"a screen above the pixel limit",
        GifBuilder(65535, 65535, kColours).image(0, 0, 1, 1, {R}).finish(), false, 0,
-       "picture too large"},
+       "image too large"},
+      {"code size 1",
+       GifBuilder(oneFrame).raw({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0, 0}).finish(), true, 1,
+       "damaged image data"},
       {"code size 12",
        GifBuilder(oneFrame).raw({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 12, 1, 0, 0}).finish(), true, 1,
        "damaged image data"},
@@ -350,17 +353,27 @@ TEST(GifRead, AFrameCutShortShowsOnlyItsDecodedPixels) {
   }
 }
 
-TEST(GifRead, AnAnimationAboveThePixelLimitKeepsItsFirstFrames) {
-  // Every frame becomes a whole screen of 16384 x 16384 pixels, the limit
-  // of one picture, so only the first one is kept.
-  GifBuilder builder(16384, 16384, kColours);
-  for (int i = 0; i < 3; ++i)
+TEST(GifRead, AnAnimationAboveThePixelLimitIsRefused) {
+  // Every frame becomes a whole screen of 10000 x 10000 pixels: one frame
+  // is within the limit for a file, two are not. The whole file is refused,
+  // from a stream that can go back (measured before any frame is kept) and
+  // from one that cannot (refused when the second frame arrives).
+  GifBuilder builder(10000, 10000, kColours);
+  for (int i = 0; i < 2; ++i)
     builder.image(0, 0, 1, 1, {R});
+  const Bytes file = builder.finish();
+  for (const bool seekable : {true, false}) {
+    auto gif = own(Gif::obtain());
+    tintery::test::MemoryInputStream stream(file, seekable);
+    EXPECT_FALSE(gif->read(stream)) << seekable;
+    EXPECT_EQ(gif->getImageCount(), 0) << seekable;
+    EXPECT_EQ(gif->getProblem(), "image too large") << seekable;
+  }
+  // One frame of the same screen is read.
   bool ok = false;
-  auto gif = readGif(builder.finish(), &ok);
+  auto single = readGif(GifBuilder(10000, 10000, kColours).image(0, 0, 1, 1, {R}).finish(), &ok);
   EXPECT_TRUE(ok);
-  EXPECT_EQ(gif->getImageCount(), 1);
-  EXPECT_EQ(gif->getProblem(), "animation too large: the later frames were left out");
+  EXPECT_EQ(single->getImageCount(), 1);
 }
 
 TEST(GifRead, LookupsOverTheFrames) {

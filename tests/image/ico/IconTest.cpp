@@ -118,7 +118,7 @@ TEST(IconRead, WildFiles) {
 
   auto bomb = readIcon(fileBytes("decompression_bomb.ico"));
   EXPECT_EQ(bomb->getImageCount(), 0);
-  EXPECT_EQ(bomb->getProblem(), "the icon holds no readable picture");
+  EXPECT_EQ(bomb->getProblem(), "image too large");
 }
 
 TEST(IconRead, MaskedPictureMatchesItsReference) {
@@ -178,6 +178,23 @@ TEST(IconRead, DamagedEntriesAreLeftOut) {
   // Every prefix of a valid icon is handled.
   for (std::size_t length = 0; length < good.size(); length += 13) {
     readIcon(Bytes(good.begin(), good.begin() + static_cast<long>(length)));
+  }
+}
+
+TEST(IconRead, PicturesOfOneFileShareThePixelLimit) {
+  // Two entries whose bitmap headers declare side x side pictures: 10000
+  // squared twice is above the limit for one file, 9000 squared twice is
+  // not (those entries then fail only because their data is short).
+  for (const auto& [side, refused] : {std::pair{10000, true}, std::pair{9000, false}}) {
+    Bytes file = iconOf({{16, 32}, {16, 32}});
+    for (int i = 0; i < 2; ++i) {
+      const std::uint32_t offset = ByteReader::loadLe32(&file[6 + i * 16 + 12]);
+      s::io::storeLe32(&file[offset + 4], static_cast<std::uint32_t>(side));
+      s::io::storeLe32(&file[offset + 8], static_cast<std::uint32_t>(side * 2));
+    }
+    auto icon = readIcon(file);
+    EXPECT_EQ(icon->getImageCount(), 0) << side;
+    EXPECT_EQ(icon->getProblem() == "image too large", refused) << side;
   }
 }
 

@@ -22,11 +22,13 @@ struct Segment {
 
 // A width x height JPEG of `components` channels in colour space `space`;
 // sample(x, y, c) gives each sample. `segments` are written right after the
-// library's own headers.
+// library's own headers. A scan script makes the file progressive with
+// exactly those scans.
 inline std::vector<std::uint8_t> libjpegFile(int width, int height, int components,
                                              J_COLOR_SPACE space, int quality,
                                              const std::function<int(int, int, int)>& sample,
-                                             const std::vector<Segment>& segments = {}) {
+                                             const std::vector<Segment>& segments = {},
+                                             const std::vector<jpeg_scan_info>& script = {}) {
   jpeg_compress_struct info;
   jpeg_error_mgr errors;
   info.err = jpeg_std_error(&errors);
@@ -40,6 +42,10 @@ inline std::vector<std::uint8_t> libjpegFile(int width, int height, int componen
   info.in_color_space = space;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality, TRUE);
+  if (!script.empty()) {
+    info.scan_info = script.data();
+    info.num_scans = static_cast<int>(script.size());
+  }
   jpeg_start_compress(&info, TRUE);
   for (const Segment& s : segments) {
     jpeg_write_marker(&info, s.marker, s.payload.data(), static_cast<unsigned>(s.payload.size()));

@@ -237,7 +237,7 @@ TEST(JpegRead, UnreadableFilesLeaveNothingAndSayWhy) {
       {"empty", {}, "empty file"},
       {"only a start marker", {0xFF, 0xD8}, "damaged or unsupported header"},
       {"not a JPEG", {'G', 'I', 'F', '8', '9', 'a', 0, 0}, "not a JPEG file"},
-      {"too large", huge, "picture too large"},
+      {"too large", huge, "image too large"},
   };
   for (const Case& c : cases) {
     bool result = true;
@@ -252,6 +252,41 @@ TEST(JpegRead, UnreadableFilesLeaveNothingAndSayWhy) {
     auto jpeg = readJpeg({small.begin(), small.begin() + static_cast<long>(length)});
     own(jpeg->decode(0));
   }
+}
+
+// A progressive 16 x 16 colour file of `scans` scans: the DC coefficients
+// of all three components in one scan, then one AC coefficient of one
+// component per scan.
+std::vector<std::uint8_t> progressiveFile(int scans) {
+  std::vector<jpeg_scan_info> script;
+  jpeg_scan_info dc{};
+  dc.comps_in_scan = 3;
+  for (int c = 0; c < 3; ++c)
+    dc.component_index[c] = c;
+  script.push_back(dc);
+  for (int i = 1; i < scans; ++i) {
+    jpeg_scan_info ac{};
+    ac.comps_in_scan = 1;
+    ac.component_index[0] = (i - 1) / 63;
+    ac.Ss = ac.Se = (i - 1) % 63 + 1;
+    script.push_back(ac);
+  }
+  return libjpegFile(
+      16, 16, 3, JCS_RGB, 90, [](int x, int y, int c) { return (x * 16 + y * 5 + c * 70) % 256; },
+      {}, script);
+}
+
+TEST(JpegRead, ProgressiveFilesOfMoreThanAHundredScansAreRefused) {
+  bool result = false;
+  auto hundred = readJpeg(progressiveFile(100), &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(hundred->getWidth(), 16);
+  EXPECT_EQ(hundred->getProblem(), "");
+
+  auto more = readJpeg(progressiveFile(101), &result);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(more->getProblem(), "damaged image data (too many scans)");
+  EXPECT_EQ(own(more->decode(0))->getCount(), 0);
 }
 
 TEST(JpegWrite, BaselineFilesAtTheGivenQuality) {

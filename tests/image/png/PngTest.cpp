@@ -300,7 +300,7 @@ TEST(PngRead, OversizedPicturesAreRefusedBeforeAllocation) {
     bool result = true;
     auto png = readPng(resized(width, height), &result);
     EXPECT_FALSE(result) << width;
-    EXPECT_EQ(png->getProblem(), "picture too large") << width;
+    EXPECT_EQ(png->getProblem(), "image too large") << width;
   }
   // Every prefix of a small file is handled without reading past its end.
   const std::vector<std::uint8_t> small = fileBytes(kSuite + "basi0g01.png");

@@ -163,7 +163,7 @@ bool BitmapReader::readHeader() {
   if (width_ <= 0) return fail("damaged header (width)");
   if (height_ == 0) return fail("damaged header (height)");
   if (!isAcceptableSize(width_, height_ < 0 ? -height_ : height_)) {
-    return fail("picture too large");
+    return fail(kTooLargeProblem);
   }
   if (height_ < 0 && (compression_ == kCompressionRle4 || compression_ == kCompressionRle8)) {
     return fail("damaged header (top-down run-length data)");

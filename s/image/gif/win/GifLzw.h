@@ -29,7 +29,7 @@ inline constexpr std::int32_t kLzwMaxBits = 12;
 inline constexpr std::int32_t kLzwTableSize = 1 << kLzwMaxBits;
 // Minimum code sizes a frame may declare: beyond 11 the first codes would
 // already be wider than 12 bits.
-inline constexpr std::int32_t kLzwMinCodeSize = 1;
+inline constexpr std::int32_t kLzwMinCodeSize = 2;
 inline constexpr std::int32_t kLzwMaxCodeSize = 11;
 
 // Where row n of an image is stored when its rows arrive in the order of

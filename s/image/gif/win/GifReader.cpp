@@ -108,9 +108,19 @@ struct ColorTable {
 // with the frames read so far kept.
 class GifReader {
  public:
-  GifReader(Gif& gif, io::IInputStream& stream) : gif_(gif), in_(stream) {}
+  // Measuring walks the blocks without decoding or keeping any frame, to
+  // learn how many pixels the decoded file would hold.
+  enum class Pass { Measure, Read };
 
+  GifReader(Gif& gif, io::IInputStream& stream, Pass pass)
+      : gif_(gif), in_(stream), measuring_(pass == Pass::Measure) {}
+
+  // Reads the file into the Gif (or, measuring, only counts); false when no
+  // frame could be kept.
   bool read();
+  // After a measuring pass: false when the decoded file would exceed the
+  // pixel limit.
+  bool fitsLimit() const { return !tooLarge_; }
 
  private:
   // Whether reading goes on after a block.
@@ -130,10 +140,23 @@ class GifReader {
   bool placeFirstFrame(std::int32_t width, std::int32_t height, std::int32_t& left,
                        std::int32_t& top);
   Next keepFrame(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
-                 std::uint8_t packed, std::int32_t codeSize, const ColorTable& table);
+                 std::uint8_t packed, std::int32_t codeSize, const ColorTable& table,
+                 std::int64_t held);
+
+  // The decoded file would hold more pixels than any file may: nothing is
+  // kept.
+  Next refuseTooLarge() {
+    tooLarge_ = true;
+    gif_.frames_.clear();
+    gif_.noteProblem(kTooLargeProblem);
+    return Next::Stop;
+  }
 
   Gif& gif_;
   ByteInput in_;
+  const bool measuring_;
+  bool tooLarge_ = false;
+  std::int32_t framesSeen_ = 0;
   std::int32_t logicalWidth_ = 0;
   std::int32_t logicalHeight_ = 0;
   bool hasGlobalTable_ = false;
@@ -256,28 +279,34 @@ GifReader::Next GifReader::readImage() {
     skipped = "frame too large";
   } else if (codeSize < kLzwMinCodeSize || codeSize > kLzwMaxCodeSize) {
     skipped = "damaged image data";
-  } else if (gif_.frames_.empty() && !placeFirstFrame(width, height, left, top)) {
-    gif_.noteProblem("picture too large");
-    return Next::Stop;
+  } else if (framesSeen_ == 0 && !placeFirstFrame(width, height, left, top)) {
+    return refuseTooLarge();
   }
   if (skipped != nullptr) {
     gif_.noteProblem(skipped);
     controlPending_ = false;
     return in_.skipSubBlocks() ? Next::Continue : truncated();
   }
-  return keepFrame(left, top, width, height, packed, codeSize, table);
+  ++framesSeen_;
+  // Every frame kept becomes one whole screen when decoded, and holds its
+  // own indices until then.
+  const std::int64_t held =
+      std::max(static_cast<std::int64_t>(width) * height,
+               static_cast<std::int64_t>(gif_.screenWidth_) * gif_.screenHeight_);
+  if (pixelsHeld_ + held > kMaxPixels) return refuseTooLarge();
+  if (measuring_) {
+    pixelsHeld_ += held;
+    controlPending_ = false;
+    return in_.skipSubBlocks() ? Next::Continue : truncated();
+  }
+  return keepFrame(left, top, width, height, packed, codeSize, table, held);
 }
 
 GifReader::Next GifReader::keepFrame(std::int32_t left, std::int32_t top, std::int32_t width,
                                      std::int32_t height, std::uint8_t packed,
-                                     std::int32_t codeSize, const ColorTable& table) {
+                                     std::int32_t codeSize, const ColorTable& table,
+                                     std::int64_t held) {
   const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
-  const std::int64_t held =
-      std::max(pixels, static_cast<std::int64_t>(gif_.screenWidth_) * gif_.screenHeight_);
-  if (pixelsHeld_ + held > kMaxPixels) {
-    gif_.noteProblem("animation too large: the later frames were left out");
-    return Next::Stop;
-  }
 
   std::vector<std::uint8_t>& data = gif_.compressed_;
   data.clear();
@@ -354,6 +383,7 @@ bool GifReader::read() {
         break;
     }
   }
+  if (measuring_) return framesSeen_ > 0 && !tooLarge_;
   if (gif_.frames_.empty()) {
     gif_.noteProblem("no image in the file");
     return false;
@@ -363,7 +393,22 @@ bool GifReader::read() {
 
 bool Gif::read(io::IInputStream& stream) {
   clear();
-  return GifReader(*this, stream).read();
+  // A file whose decoded frames would exceed the pixel limit is refused
+  // before any frame is allocated: a first pass over the blocks counts
+  // them. A stream that cannot go back is read in one pass, which refuses
+  // the file as soon as the frames kept reach the limit.
+  const std::int64_t start = stream.getPosition();
+  if (start >= 0) {
+    GifReader measure(*this, stream, GifReader::Pass::Measure);
+    measure.read();
+    if (!measure.fitsLimit()) return false;
+    clear();
+    if (!stream.seekTo(start)) {
+      noteProblem("cannot read the file");
+      return false;
+    }
+  }
+  return GifReader(*this, stream, GifReader::Pass::Read).read();
 }
 
 }  // namespace s::image::gif::win

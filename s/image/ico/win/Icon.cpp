@@ -1,6 +1,7 @@
 #include "s/image/ico/win/Icon.h"
 
 #include "s/archive/icon/Archive.h"
+#include "s/image/ImageLimits.h"
 #include "s/image/ico/EncodeSetting.h"
 #include "s/image/ico/win/IconImage.h"
 #include "s/image/win/BufferedImage.h"
@@ -60,6 +61,27 @@ bool Icon::read(io::IInputStream& stream) {
   for (std::int32_t i = 0; i < archive->getCount(); ++i) {
     if (i != first) order.push_back(i);
   }
+  // The pictures of one file together stay within the pixel limit: the
+  // entries' own headers are added up before any picture is allocated. An
+  // entry too large by itself is left out below like a damaged one.
+  std::int64_t pixels = 0;
+  bool entryTooLarge = false;
+  for (std::int32_t i = 0; i < archive->getCount(); ++i) {
+    if (!archive->load(i)) continue;
+    const auto& data = archive->get(i).data;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    IconImage::declaredSize(data.data(), data.size(), width, height);
+    if (isAcceptableSize(width, height)) {
+      pixels += width * height;
+    } else if (width > 0 && height > 0) {
+      entryTooLarge = true;
+    }
+  }
+  if (pixels > kMaxPixels) {
+    noteProblem(kTooLargeProblem);
+    return false;
+  }
   for (std::int32_t i : order) {
     auto entry = thread::own(IconImage::obtain());
     if (entry == nullptr) break;
@@ -72,7 +94,7 @@ bool Icon::read(io::IInputStream& stream) {
   }
   if (entries_.empty()) {
     forgetProblem();
-    noteProblem("the icon holds no readable picture");
+    noteProblem(entryTooLarge ? kTooLargeProblem : "the icon holds no readable picture");
     return false;
   }
   return true;

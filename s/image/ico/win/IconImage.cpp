@@ -73,6 +73,26 @@ bool IconImage::read(io::IInputStream& stream) {
   return readFrom(data.data(), data.size());
 }
 
+void IconImage::declaredSize(const std::uint8_t* data, std::size_t size, std::int64_t& width,
+                             std::int64_t& height) {
+  width = height = 0;
+  if (size > 8 && std::memcmp(data, kPngSignature, 8) == 0) {
+    // The signature, then the header chunk's length and type, then width
+    // and height as big-endian numbers.
+    if (size < 24) return;
+    width = io::ByteReader::loadBe32(data + 16);
+    height = io::ByteReader::loadBe32(data + 20);
+    return;
+  }
+  if (size < 12) return;
+  width = std::abs(
+      static_cast<std::int64_t>(static_cast<std::int32_t>(io::ByteReader::loadLe32(data + 4))));
+  // The stored height covers the colour rows and the mask.
+  height = std::abs(static_cast<std::int64_t>(
+               static_cast<std::int32_t>(io::ByteReader::loadLe32(data + 8)))) /
+           2;
+}
+
 bool IconImage::readFrom(const std::uint8_t* data, std::size_t size) {
   clear();
   const bool ok = size > 8 && std::memcmp(data, kPngSignature, 8) == 0 ? readPng(data, size)

@@ -60,6 +60,11 @@ class IconImage final : public thread::PooledObject<IconImage, SinglePictureImag
   // an unknown depth or compression, a size beyond the limits, or colour and
   // mask rows that do not fit the data.
   bool readFrom(const std::uint8_t* data, std::size_t size);
+  // The picture size an entry's data declares (its PNG header or bitmap
+  // header), read without decoding anything; 0 x 0 when the header cannot
+  // be read.
+  static void declaredSize(const std::uint8_t* data, std::size_t size, std::int64_t& width,
+                           std::int64_t& height);
 
  private:
   bool readBitmap(const std::uint8_t* data, std::size_t size);

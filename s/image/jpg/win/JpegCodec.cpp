@@ -47,8 +47,35 @@ void convertRow(const JSAMPLE* in, int components, std::int32_t width, std::uint
   }
 }
 
+// A progressive file may split its data into any number of scans, each a
+// pass over the whole picture; real files use about ten. More than this is
+// damage or a file made to keep the decoder busy.
+constexpr int kMaxScans = 100;
+// The message code our scan guard stops the library with; the library's own
+// codes are far below it.
+constexpr int kTooManyScansCode = 0x7F00;
+
+// Called by the library as it works through the data: ends the decoding,
+// through the error manager, once the scan count passes the limit.
+void guardScans(j_common_ptr common) {
+  if (!common->is_decompressor) return;
+  const auto* info = reinterpret_cast<j_decompress_ptr>(common);
+  if (info->input_scan_number <= kMaxScans) return;
+  common->err->msg_code = kTooManyScansCode;
+  (*common->err->error_exit)(common);
+}
+
+// Memory the library may take for the whole-picture coefficient buffers of
+// progressive and multi-scan files: two bytes per sample for up to four
+// full-size components, and room for everything else.
+long libraryMemoryLimit(std::int64_t pixels) {
+  return static_cast<long>(std::int64_t{16} * 1024 * 1024 + 8 * pixels);
+}
+
 const char* describeFatal(int code, bool pastHeader) {
   switch (code) {
+    case kTooManyScansCode:
+      return "damaged image data (too many scans)";
     case JERR_INPUT_EMPTY:
       return "empty file";
     case JERR_OUT_OF_MEMORY:
@@ -98,6 +125,9 @@ bool Jpeg::read(io::IInputStream& stream) {
     return false;
   }
   jpeg_create_decompress(&info);
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = guardScans;
+  info.progress = &progress;
   useInputStream(&info, stream);
   jpeg_save_markers(&info, MarkerSegments::kExifMarker, 0xFFFF);
   jpeg_save_markers(&info, MarkerSegments::kIccMarker, 0xFFFF);
@@ -106,9 +136,11 @@ bool Jpeg::read(io::IInputStream& stream) {
   // Refused before the library or the program allocates for the picture.
   if (!isAcceptableSize(info.image_width, info.image_height)) {
     jpeg_destroy_decompress(&info);
-    noteProblem("picture too large");
+    noteProblem(kTooLargeProblem);
     return false;
   }
+  info.mem->max_memory_to_use =
+      libraryMemoryLimit(static_cast<std::int64_t>(info.image_width) * info.image_height);
   keepSegments(&info);
 
   jpeg_start_decompress(&info);

@@ -24,6 +24,11 @@ constexpr std::size_t kSignatureSize = 8;
 // may inflate to megabytes each), suggested palettes and EXIF.
 constexpr png_byte kIgnoredChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0eXIf";
 constexpr int kIgnoredChunkCount = 5;
+// Bounds on what the library keeps of the chunks it does read: at most this
+// many ancillary chunks, none larger than this once inflated (a colour
+// profile is a few kilobytes to a few hundred).
+constexpr png_uint_32 kMaxKeptChunks = 1000;
+constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
 // Offset of the data colour space in an ICC profile header (ICC.1 7.2.6),
 // and the size of the header.
 constexpr std::size_t kColourSpaceOffset = 16;
@@ -126,7 +131,7 @@ bool Png::read(io::IInputStream& stream) {
     }
     clear();
     if (failure.tooLarge) {
-      noteProblem("picture too large");
+      noteProblem(kTooLargeProblem);
     } else {
       noteProblem(stage == Stage::Header ? "damaged or unsupported header" : "damaged image data");
     }
@@ -135,6 +140,8 @@ bool Png::read(io::IInputStream& stream) {
   png_set_read_fn(png, &stream, readFromStream);
   png_set_sig_bytes(png, kSignatureSize);
   png_set_user_limits(png, kMaxDimension, kMaxDimension);
+  png_set_chunk_cache_max(png, kMaxKeptChunks);
+  png_set_chunk_malloc_max(png, kMaxChunkBytes);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, kIgnoredChunkCount);
   png_read_info(png, info);
   png_uint_32 width = 0;
@@ -145,7 +152,7 @@ bool Png::read(io::IInputStream& stream) {
   // Refused before anything is allocated for the rows.
   if (!isAcceptableSize(width, height)) {
     png_destroy_read_struct(&png, &info, nullptr);
-    noteProblem("picture too large");
+    noteProblem(kTooLargeProblem);
     return false;
   }
   keepColourChunks(png, info);
