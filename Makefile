@@ -5,7 +5,7 @@ BUILD_ASAN  ?= build-asan
 JOBS        ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build build-asan test test-fast test-asan bench demo format clean
+.PHONY: all setup build build-asan test test-fast test-asan bench peak-memory demo format clean
 
 all: build
 
@@ -37,6 +37,11 @@ test-asan: build-asan
 
 bench: build
 	$(BUILD)/bin/hsv_bench
+
+# Peak heap of decoding each test picture and some large generated ones,
+# against 16 MiB plus 12 bytes per decoded pixel.
+peak-memory: build
+	bash bench/peak-memory.sh $(BUILD)/bin/decode_peak
 
 # Converts the sample picture with tintery-cli, once per channel. The picture
 # is copied into $(DEMO_DIR) first, which is emptied before every run, so that
