@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "s/col/_array/IntArrays.h"
+#include "s/file/win/NativeFiles.h"
 #include "s/file/win/PathWin.h"
 #include "s/map/SectionPath.h"
 #include "s/str/Utf.h"
@@ -25,6 +26,8 @@ namespace {
 
 using col::_array::ArrayU08;
 using file::win::PathWin;
+using file::win::renameWithoutReplacing;
+using file::win::syncFolder;
 using str::strbuffer::StrBuffer;
 
 constexpr std::string_view kVendorFolder = "Kelto";
@@ -78,17 +81,6 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Makes a finished rename in `folder` durable.
-bool syncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  // Some file systems cannot synchronise a folder; the rename is then as
-  // durable as they make it.
-  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
-  ::close(fd);
-  return synced;
-}
-
 // Replaces the file at `path` by one holding `bytes` so that a crash at any
 // moment leaves either the old or the new file: write a temporary file in
 // the same folder, synchronise it, rename it over `path`, synchronise the
@@ -109,19 +101,6 @@ bool replaceFile(PathWin& path, std::string_view bytes) {
     return false;
   }
   return syncFolder(folder);
-}
-
-// Renames `from` to `to` unless something already exists at `to`.
-bool renameWithoutReplacing(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // The file system cannot refuse to replace; check first instead.
-  struct stat info;
-  if (::lstat(to.c_str(), &info) == 0) {
-    errno = EEXIST;
-    return false;
-  }
-  return errno == ENOENT && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace

@@ -1,15 +1,20 @@
 #include "s/file/win/FileOutputStream.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "s/file/IPath.h"
+#include "s/file/win/NativeFiles.h"
 #include "s/str/Utf.h"
 
 namespace s::file::win {
@@ -50,6 +55,10 @@ bool FileOutputStream::openNative(const std::string& native, bool append) {
     }
     position = end;
   }
+  return adopt(fd, position);
+}
+
+bool FileOutputStream::adopt(int fd, std::int64_t position) {
   buffer_.reset(new (std::nothrow) std::uint8_t[BUFFER_SIZE]);
   if (buffer_ == nullptr) {
     ::close(fd);
@@ -59,6 +68,101 @@ bool FileOutputStream::openNative(const std::string& native, bool append) {
   pending_ = 0;
   position_ = position;
   return true;
+}
+
+namespace {
+
+// An unnamed file can only be given a name through /proc.
+bool canNameUnnamedFiles() {
+  static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+  return can;
+}
+
+// Numbers the temporary names of one process.
+std::atomic<unsigned> temporaryCounter{0};
+
+int openExclusive(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+}  // namespace
+
+bool FileOutputStream::openNew(const IPath& target) {
+  close();
+  systemWrites_ = 0;
+  const std::string& native = target.getNativePath();
+  if (native.empty() || native.back() == '/') return false;
+  const std::string folder = folderOf(native);
+  int fd = -1;
+  if (canNameUnnamedFiles()) {
+    do {
+      fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+  }
+  std::string temporary;
+  if (fd < 0) {
+    // No unnamed files here: a hidden name beside the target instead.
+    const std::string name = native.substr(native.rfind('/') + 1);
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+      temporary = folder + "/." + name + "." + std::to_string(::getpid()) + "-" +
+                  std::to_string(temporaryCounter.fetch_add(1)) + ".part";
+      fd = openExclusive(temporary);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return false;
+  }
+  if (!adopt(fd, 0)) {
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    return false;
+  }
+  newTarget_ = native;
+  temporaryName_ = std::move(temporary);
+  return true;
+}
+
+bool FileOutputStream::commit() {
+  if (newTarget_.empty()) return close();
+  if (fd_ < 0) {
+    close();
+    return false;
+  }
+  bool named = false;
+  if (writeBuffer()) {
+    if (temporaryName_.empty()) {
+      char procPath[64];
+      std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_);
+      // Linking never replaces: it fails when the name is taken.
+      named = ::linkat(AT_FDCWD, procPath, AT_FDCWD, newTarget_.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    } else {
+      named = renameWithoutReplacing(temporaryName_, newTarget_);
+      if (named) temporaryName_.clear();
+    }
+  }
+  const int error = errno;
+  if (named) newTarget_.clear();
+  const bool closed = release();
+  errno = error;
+  return named && closed;
+}
+
+bool FileOutputStream::release() {
+  bool clean = true;
+  // Linux releases the descriptor even when close reports EINTR; never retry.
+  if (::close(fd_) != 0 && errno != EINTR) clean = false;
+  fd_ = -1;
+  buffer_.reset();
+  pending_ = 0;
+  position_ = 0;
+  if (!temporaryName_.empty()) ::unlink(temporaryName_.c_str());
+  // A new file not committed is gone now: it was never named.
+  const bool committed = newTarget_.empty();
+  newTarget_.clear();
+  temporaryName_.clear();
+  return clean && committed;
 }
 
 bool FileOutputStream::writeBuffer() {
@@ -76,11 +180,7 @@ bool FileOutputStream::writeBuffer() {
 }
 
 void FileOutputStream::fail() {
-  ::close(fd_);
-  fd_ = -1;
-  buffer_.reset();
-  pending_ = 0;
-  position_ = 0;
+  release();
   failed_ = true;
 }
 
@@ -161,15 +261,12 @@ bool FileOutputStream::close() {
     failed_ = false;
     return clean;
   }
-  bool clean = writeBuffer();
-  // Linux releases the descriptor even when close reports EINTR; never retry.
-  if (::close(fd_) != 0 && errno != EINTR) clean = false;
-  fd_ = -1;
-  buffer_.reset();
-  pending_ = 0;
-  position_ = 0;
+  // A new file closed without commit is dropped: its bytes need not be
+  // written.
+  const bool written = !newTarget_.empty() || writeBuffer();
+  const bool released = release();
   failed_ = false;
-  return clean;
+  return written && released;
 }
 
 }  // namespace s::file::win

@@ -19,6 +19,10 @@ namespace s::file::win {
 // later operation reports false, and the next close reports the failure.
 // close() and recycling store the pending bytes but, unlike flush(), do not
 // wait for the disk.
+//
+// A new file (openNew) is written as an unnamed file in the target's folder
+// and linked under its name at commit; where the file system has no unnamed
+// files, it is a hidden ".<name>.<pid>-<n>.part" file renamed at commit.
 class FileOutputStream final : public thread::PooledObject<FileOutputStream, IFileOutputStream> {
  public:
   static constexpr base::ClassTagText CLASS_TAG = u"s_file_win_FileOutputStream";
@@ -33,6 +37,8 @@ class FileOutputStream final : public thread::PooledObject<FileOutputStream, IFi
 
   bool open(std::u16string_view path, bool append) override;
   bool open(const IPath& path, bool append) override;
+  bool openNew(const IPath& target) override;
+  bool commit() override;
 
   bool write(const void* bytes, std::size_t count, std::size_t* written) override;
   bool flush() override;
@@ -52,6 +58,10 @@ class FileOutputStream final : public thread::PooledObject<FileOutputStream, IFi
   // Closes the file after a failed write, remembering the failure for close.
   void fail();
   bool moveTo(std::int64_t offset, int whence);
+  // Takes the descriptor of a newly opened file and the buffer.
+  bool adopt(int fd, std::int64_t position);
+  // Closes the descriptor; a new file that was not committed goes with it.
+  bool release();
 
   int fd_ = -1;
   std::unique_ptr<std::uint8_t[]> buffer_;
@@ -59,6 +69,11 @@ class FileOutputStream final : public thread::PooledObject<FileOutputStream, IFi
   std::int64_t position_ = 0;
   std::uint64_t systemWrites_ = 0;
   bool failed_ = false;
+  // Set while a stream opened with openNew awaits its commit: where the
+  // file goes, and the temporary name it has until then (empty when the
+  // file has no name yet).
+  std::string newTarget_;
+  std::string temporaryName_;
 };
 
 }  // namespace s::file::win

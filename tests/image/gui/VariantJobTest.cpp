@@ -397,9 +397,11 @@ TEST_F(VariantJobOnFiles, CancelBeforeAnyVariantLeavesNothingBehind) {
   EXPECT_EQ(listFolder(temp.at("a.bmp (Hue)")).size(), 10u);
 }
 
-// An output stream on a real file that takes only `accept` bytes, and can
-// also report a failed close, standing in for a full disk.
-class FailingStream final : public s::thread::PooledObject<FailingStream, s::io::IOutputStream> {
+// A new-file stream on a real folder that takes only `accept` bytes, or
+// whose commit fails, standing in for a full disk; or that finds its name
+// taken by another program when it commits.
+class FailingStream final
+    : public s::thread::PooledObject<FailingStream, s::file::IFileOutputStream> {
  public:
   static constexpr s::base::ClassTagText CLASS_TAG = u"tests_image_gui_FailingStream";
 
@@ -408,14 +410,29 @@ class FailingStream final : public s::thread::PooledObject<FailingStream, s::io:
     file_.reset();
     accept_ = SIZE_MAX;
     taken_ = 0;
-    failClose_ = false;
+    failCommit_ = false;
+    squatter_.clear();
   }
-  void wrap(FileOutputStream* file, std::size_t accept, bool failClose) {
+  void wrap(FileOutputStream* file, std::size_t accept, bool failCommit, std::string squatter) {
     file_ = own(file);
     accept_ = accept;
-    failClose_ = failClose;
+    failCommit_ = failCommit;
+    squatter_ = std::move(squatter);
   }
 
+  bool open(std::u16string_view, bool) override { return false; }
+  bool open(const s::file::IPath&, bool) override { return false; }
+  bool openNew(const s::file::IPath&) override { return false; }
+  bool commit() override {
+    if (file_ == nullptr) return false;
+    if (!squatter_.empty()) tintery_test::writeRaw(squatter_, "mine");
+    if (failCommit_) return file_->close() && false;
+    return file_->commit();
+  }
+  bool setEnd() override { return isOpen() && file_->setEnd(); }
+  std::uint64_t getSystemWriteCount() const override {
+    return file_ != nullptr ? file_->getSystemWriteCount() : 0;
+  }
   bool write(const void* bytes, std::size_t count, std::size_t* written) override {
     if (written != nullptr) *written = 0;
     if (!isOpen()) return false;
@@ -435,19 +452,17 @@ class FailingStream final : public s::thread::PooledObject<FailingStream, s::io:
   bool seekBackward(std::int64_t count) override { return isOpen() && file_->seekBackward(count); }
   std::int64_t getPosition() const override { return isOpen() ? file_->getPosition() : 0; }
   bool isOpen() const override { return file_ != nullptr && file_->isOpen(); }
-  bool close() override {
-    if (file_ == nullptr) return false;
-    return file_->close() && !failClose_;
-  }
+  bool close() override { return file_ != nullptr && file_->close(); }
 
  private:
   Owned<FileOutputStream> file_;
   std::size_t accept_ = SIZE_MAX;
   std::size_t taken_ = 0;
-  bool failClose_ = false;
+  bool failCommit_ = false;
+  std::string squatter_;
 };
 
-enum class Fault { None, NoStream, ShortWrite, FailedClose };
+enum class Fault { None, NoStream, ShortWrite, FailedCommit, NameTaken };
 
 // A job whose variant files named with `victim` fail in the way given.
 class FaultyJob : public VariantJob {
@@ -457,16 +472,17 @@ class FaultyJob : public VariantJob {
       : VariantJob(setting, listener), victim_(std::move(victim)), fault_(fault) {}
 
  protected:
-  s::io::IOutputStream* openOutput(s::file::IPath& variant) override {
-    if (u8(variant.getFullPath()).find(victim_) == std::string::npos) {
-      return VariantJob::openOutput(variant);
-    }
+  s::file::IFileOutputStream* openOutput(s::file::IPath& variant) override {
+    const std::string path = u8(variant.getFullPath());
+    if (path.find(victim_) == std::string::npos) return VariantJob::openOutput(variant);
     if (fault_ == Fault::NoStream) return nullptr;
     FailingStream* stream = FailingStream::obtain();
-    // The real file is created and receives the first bytes, as on a disk
-    // that fills up during the write.
-    stream->wrap(static_cast<FileOutputStream*>(variant.openOutputStream(false)),
-                 fault_ == Fault::ShortWrite ? 20 : SIZE_MAX, fault_ == Fault::FailedClose);
+    // The real stream receives the first bytes, as on a disk that fills up
+    // during the write.
+    auto* file = FileOutputStream::obtain();
+    file->openNew(variant);
+    stream->wrap(file, fault_ == Fault::ShortWrite ? 20 : SIZE_MAX, fault_ == Fault::FailedCommit,
+                 fault_ == Fault::NameTaken ? path : "");
     return stream;
   }
 
@@ -480,11 +496,12 @@ struct FaultCase {
   const char* outcome;
 };
 
-TEST_F(VariantJobOnFiles, RemovesAndReportsAVariantThatCannotBeWritten) {
+TEST_F(VariantJobOnFiles, ReportsAVariantThatCannotBeWrittenAndLeavesNothingOfIt) {
   const FaultCase cases[] = {
       {Fault::NoStream, "cannot create the file"},
       {Fault::ShortWrite, "cannot write the file"},
-      {Fault::FailedClose, "cannot write the file"},
+      {Fault::FailedCommit, "cannot write the file"},
+      {Fault::NameTaken, "a file of that name already exists"},
   };
   const auto setting = settingOf(Saturation, 3, 70);
   for (const FaultCase& c : cases) {
@@ -506,10 +523,17 @@ TEST_F(VariantJobOnFiles, RemovesAndReportsAVariantThatCannotBeWritten) {
                   "ProcessStatusEnd 0 0",
               }))
         << c.outcome;
-    // The failed file is gone; the others are complete pictures.
-    EXPECT_EQ(listFolder(folder.at("a.bmp (Saturation)")),
-              (std::vector<std::string>{"a (S +0%).bmp", "a (S -70%).bmp"}));
-    EXPECT_EQ(decodeFile(folder.at("a.bmp (Saturation)/a (S +0%).bmp")).width, 8);
+    // Nothing of the failed variant is on disk (no partial file, hidden or
+    // not); the others are complete pictures. A file that took the name
+    // first is left as it was.
+    const std::string variants = folder.at("a.bmp (Saturation)");
+    std::vector<std::string> expected = {"a (S +0%).bmp", "a (S -70%).bmp"};
+    if (c.fault == Fault::NameTaken) expected.insert(expected.begin() + 1, "a (S +70%).bmp");
+    EXPECT_EQ(listFolder(variants), expected) << c.outcome;
+    EXPECT_EQ(decodeFile(variants + "/a (S +0%).bmp").width, 8);
+    if (c.fault == Fault::NameTaken) {
+      EXPECT_EQ(tintery_test::readRaw(variants + "/a (S +70%).bmp"), "mine");
+    }
   }
 }
 

@@ -113,11 +113,13 @@ bool Png::read(io::IInputStream& stream) {
   }
   volatile Stage stage = Stage::Header;
   png_bytepp volatile rows = nullptr;
+  png_bytep volatile firstRow = nullptr;
   if (setjmp(png_jmpbuf(png))) {
     // Rows that the library finished before the error are kept.
     const bool someRows = stage == Stage::Rows && (png_get_current_pass_number(png) > 0 ||
                                                    png_get_current_row_number(png) > 0);
     std::free(rows);
+    std::free(firstRow);
     png_destroy_read_struct(&png, &info, nullptr);
     stream.close();
     if (stage == Stage::End) {
@@ -125,9 +127,11 @@ bool Png::read(io::IInputStream& stream) {
       return true;
     }
     if (someRows) {
+      // The read failed, but the rows decoded before the damage stay in
+      // the store for a caller that wants what could be read.
       swapRedAndBlue();
       noteProblem("truncated or damaged image data");
-      return true;
+      return false;
     }
     clear();
     if (failure.tooLarge) {
@@ -168,22 +172,42 @@ bool Png::read(io::IInputStream& stream) {
     png_set_gray_to_rgb(png);
   }
   png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-  png_set_interlace_handling(png);
+  const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   // The rows the library will write must be exactly the store's rows.
-  const bool fourBytesPerPixel = png_get_rowbytes(png, info) == std::size_t{width} * 4;
-  if (fourBytesPerPixel &&
-      allocate(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height))) {
-    rows = rowPointers(*this);
-  }
-  if (rows == nullptr) {
+  const std::size_t rowBytes = std::size_t{width} * 4;
+  if (png_get_rowbytes(png, info) != rowBytes) {
     png_destroy_read_struct(&png, &info, nullptr);
-    clear();
-    noteProblem(fourBytesPerPixel ? "not enough memory" : "unsupported pixel layout");
+    noteProblem("unsupported pixel layout");
     return false;
   }
+  // The first row is decoded before the store is allocated: a file whose
+  // data ends or breaks before it holds no picture and costs no picture's
+  // memory.
   stage = Stage::Rows;
-  png_read_image(png, rows);
+  firstRow = static_cast<png_bytep>(std::calloc(rowBytes, 1));
+  if (firstRow != nullptr) {
+    png_read_row(png, firstRow, nullptr);
+    if (allocate(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height))) {
+      rows = rowPointers(*this);
+    }
+  }
+  if (rows == nullptr) {
+    std::free(firstRow);
+    png_destroy_read_struct(&png, &info, nullptr);
+    clear();
+    noteProblem("not enough memory");
+    return false;
+  }
+  std::memcpy(rows[0], firstRow, rowBytes);
+  std::free(firstRow);
+  firstRow = nullptr;
+  // The rest of the rows, every pass over every row as the library expects
+  // them (it skips the rows a pass does not touch).
+  for (int pass = 0; pass < passes; ++pass) {
+    for (png_uint_32 y = pass == 0 ? 1 : 0; y < height; ++y)
+      png_read_row(png, rows[y], nullptr);
+  }
   std::free(rows);
   rows = nullptr;
   swapRedAndBlue();

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "s/base/ClassTag.h"
+#include "s/file/win/FileOutputStream.h"
 #include "s/file/win/PathWin.h"
 #include "s/image/FormatDetection.h"
 #include "s/image/IEncodedImage.h"
@@ -101,6 +102,8 @@ std::string_view describe(VariantFailure failure) {
       return "cannot encode the picture";
     case VariantFailure::CannotWrite:
       return "cannot write the file";
+    case VariantFailure::AlreadyExists:
+      return "a file of that name already exists";
   }
   return "not written";
 }
@@ -125,8 +128,10 @@ void VariantJob::run(const std::vector<std::u16string>& queue) {
   listener_.onStatus(kProcessStatusEnd, 0, 0, {});
 }
 
-io::IOutputStream* VariantJob::openOutput(file::IPath& variant) {
-  return variant.openOutputStream(false);
+file::IFileOutputStream* VariantJob::openOutput(file::IPath& variant) {
+  file::win::FileOutputStream* stream = file::win::FileOutputStream::obtain();
+  if (stream != nullptr) stream->openNew(variant);
+  return stream;
 }
 
 void VariantJob::sendUpdate(std::int32_t fileCount, std::int32_t index, std::int32_t j,
@@ -200,7 +205,7 @@ bool VariantJob::writeVariant(IEncodedImage& codec, BufferedImageSet& set,
     listener_.onVariantFailed(target, VariantFailure::CannotOpen);
     return false;
   }
-  thread::Owned<io::IOutputStream> stream = thread::own(openOutput(*path));
+  thread::Owned<file::IFileOutputStream> stream = thread::own(openOutput(*path));
   if (stream == nullptr || !stream->isOpen()) {
     listener_.onVariantFailed(target, VariantFailure::CannotOpen);
     return false;
@@ -218,14 +223,17 @@ bool VariantJob::writeVariant(IEncodedImage& codec, BufferedImageSet& set,
       wroteAll = encodedAll && encoded->write(*stream);
     }
   }
-  const bool closed = stream->close();
-  if (encodedAll && wroteAll && closed) return true;
+  // The variant gets its name only now, complete; an incomplete one is
+  // dropped unnamed.
+  if (encodedAll && wroteAll && stream->commit()) return true;
+  stream->close();
 
-  // Whatever reached the disk is an incomplete picture: remove it.
-  stream.reset();
-  std::remove(path->getNativePath().c_str());
-  listener_.onVariantFailed(
-      target, encodedAll ? VariantFailure::CannotWrite : VariantFailure::CannotEncode);
+  VariantFailure failure = VariantFailure::CannotEncode;
+  if (encodedAll) {
+    path->refresh();
+    failure = path->exists() ? VariantFailure::AlreadyExists : VariantFailure::CannotWrite;
+  }
+  listener_.onVariantFailed(target, failure);
   return false;
 }
 

@@ -7,11 +7,9 @@
 #include <vector>
 
 namespace s::file {
+class IFileOutputStream;
 class IPath;
-}
-namespace s::io {
-class IOutputStream;
-}
+}  // namespace s::file
 namespace s::image {
 class IEncodedImage;
 namespace win {
@@ -44,9 +42,10 @@ enum class SkipReason : std::int32_t {
 
 // Why one variant file was not written.
 enum class VariantFailure : std::int32_t {
-  CannotOpen,    // the file could not be created
-  CannotEncode,  // the codec made no encoded picture
-  CannotWrite,   // writing or closing the file failed
+  CannotOpen,     // the file could not be created
+  CannotEncode,   // the codec made no encoded picture
+  CannotWrite,    // writing or closing the file failed
+  AlreadyExists,  // another file took the name first; it was left alone
 };
 
 // A few English words for the person who gave the file.
@@ -72,7 +71,7 @@ class IVariantJobListener {
   // The file was read only in part; its variants show what could be read.
   virtual void onFileWarning(std::u16string_view /*path*/, std::string_view /*problem*/) {}
   virtual void onFolderCreated(std::u16string_view /*folder*/) {}
-  // The variant file was not written (a partial file has been removed); the
+  // The variant file was not written (nothing of it is left on disk); the
   // run goes on with the next variant.
   virtual void onVariantFailed(std::u16string_view /*variantPath*/, VariantFailure /*failure*/) {}
   // The file's variants are done: `written` files are in `folder`, `failed`
@@ -91,9 +90,11 @@ bool hasSupportedExtension(const file::IPath& path);
 // the source's own codec so that the format and its parameters are kept.
 //
 // The file is loaded and decoded before its folder is made, so a file that
-// is not an image leaves nothing behind. Every write is checked; a variant
-// that cannot be written completely is removed and reported, and the run
-// goes on.
+// is not an image leaves nothing behind. Each variant is written to an
+// unnamed (or hidden temporary) file in the folder and named only when
+// complete, never over an existing file: a failed, cancelled or killed run
+// leaves no partial variant. A variant that cannot be written is reported
+// and the run goes on.
 class VariantJob {
  public:
   // Both must outlive the job; the setting must not change during run().
@@ -114,10 +115,11 @@ class VariantJob {
   void resetCancel() { cancelled_.store(false, std::memory_order_relaxed); }
 
  protected:
-  // The stream a variant is written to, a new pooled object the caller
-  // recycles; null or closed when the file cannot be created. A test may
-  // put a stream of its own here.
-  virtual io::IOutputStream* openOutput(file::IPath& variant);
+  // The stream a variant is written to, opened so that the file appears at
+  // `variant` only when the stream is committed (see IFileOutputStream::
+  // openNew); a new pooled object the caller recycles; null or closed when
+  // the file cannot be created. A test may put a stream of its own here.
+  virtual file::IFileOutputStream* openOutput(file::IPath& variant);
 
  private:
   // Queue entry `index` of `fileCount`: checks, decodes, writes its variants.
