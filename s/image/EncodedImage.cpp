@@ -2,6 +2,7 @@
 
 #include "s/file/IFileInputStream.h"
 #include "s/file/IFileOutputStream.h"
+#include "s/file/win/FileOutputStream.h"
 #include "s/file/win/PathWin.h"
 #include "s/thread/Pool.h"
 
@@ -10,13 +11,12 @@ namespace s::image {
 using file::win::PathWin;
 
 bool saveEncodedImage(IEncodedImage& image, file::IPath& path) {
-  if (path.exists()) return false;
-  auto stream = thread::own(path.openOutputStream(false));
-  if (stream == nullptr || !stream->isOpen()) return false;
-  const bool written = image.write(*stream);
-  const bool closed = stream->close();
+  // The file appears complete or not at all, and never over another one.
+  auto stream = thread::obtainOwned<file::win::FileOutputStream>();
+  if (stream == nullptr || !path.createParentFolders() || !stream->openNew(path)) return false;
+  const bool saved = image.write(*stream) ? stream->commit() : (stream->close(), false);
   path.refresh();
-  return written && closed;
+  return saved;
 }
 
 bool saveEncodedImage(IEncodedImage& image, std::u16string_view path) {

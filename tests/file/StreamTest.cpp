@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -18,6 +21,7 @@ using s::file::win::FileInputStream;
 using s::file::win::FileOutputStream;
 using s::file::win::PathWin;
 using s::thread::obtainOwned;
+using tintery_test::listFolder;
 using tintery_test::readRaw;
 using tintery_test::sizeOnDisk;
 using tintery_test::TempFolder;
@@ -322,6 +326,90 @@ TEST_F(Streams, FailedFileWriteClosesTheStreamAndIsReportedByClose) {
   ASSERT_TRUE(out->open(u"/dev/full", false));
   ASSERT_TRUE(writeText(*out, "pending"));
   EXPECT_FALSE(out->close());
+}
+
+TEST_F(Streams, NewFilesAppearWholeOnlyWhenCommitted) {
+  auto path = obtainOwned<PathWin>();
+  path->setPathUtf8(temp.at("new.bin"));
+  auto out = obtainOwned<FileOutputStream>();
+  ASSERT_TRUE(out->openNew(*path));
+  const std::string bytes = pattern(kBlock + 10);
+  ASSERT_TRUE(writeText(*out, bytes));  // one block has gone to the disk
+  // Until the commit nothing is named after the target, and nothing else
+  // shows in the folder.
+  EXPECT_EQ(sizeOnDisk(temp.at("new.bin")), -1);
+  EXPECT_EQ(listFolder(temp.path()), std::vector<std::string>{});
+  EXPECT_TRUE(out->commit());
+  EXPECT_FALSE(out->isOpen());
+  EXPECT_EQ(readRaw(temp.at("new.bin")), bytes);
+
+  // Closed without a commit: dropped.
+  path->setPathUtf8(temp.at("dropped.bin"));
+  ASSERT_TRUE(out->openNew(*path));
+  ASSERT_TRUE(writeText(*out, bytes));
+  EXPECT_FALSE(out->close());
+  EXPECT_EQ(listFolder(temp.path()), std::vector<std::string>{"new.bin"});
+
+  // A folder that does not exist takes no new file.
+  path->setPathUtf8(temp.at("missing/x.bin"));
+  EXPECT_FALSE(out->openNew(*path));
+  EXPECT_FALSE(out->isOpen());
+}
+
+TEST_F(Streams, ACommitNeverReplacesAFile) {
+  ASSERT_TRUE(writeRaw(temp.at("taken.bin"), "old"));
+  auto path = obtainOwned<PathWin>();
+  path->setPathUtf8(temp.at("taken.bin"));
+  auto out = obtainOwned<FileOutputStream>();
+  ASSERT_TRUE(out->openNew(*path));
+  ASSERT_TRUE(writeText(*out, "new"));
+  EXPECT_FALSE(out->commit());
+  EXPECT_FALSE(out->isOpen());
+  EXPECT_EQ(readRaw(temp.at("taken.bin")), "old");
+  EXPECT_EQ(listFolder(temp.path()), std::vector<std::string>{"taken.bin"});
+}
+
+TEST_F(Streams, AFailedWriteLeavesNoNewFile) {
+  // A file system that runs out of room is stood in for by a size limit
+  // on the process: the write past it fails.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{kBlock, kBlock};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    auto path = obtainOwned<PathWin>();
+    path->setPathUtf8(temp.at("full.bin"));
+    FileOutputStream out;
+    if (!out.openNew(*path)) ::_exit(2);
+    const std::string bytes = pattern(3 * kBlock);
+    const bool wrote = writeText(out, bytes);
+    const bool committed = out.commit();
+    ::_exit(!wrote && !committed ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(listFolder(temp.path()), std::vector<std::string>{});
+}
+
+TEST_F(Streams, AKilledWriterLeavesNoFile) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto path = obtainOwned<PathWin>();
+    path->setPathUtf8(temp.at("killed.bin"));
+    FileOutputStream out;
+    if (out.openNew(*path)) {
+      const std::string bytes = pattern(3 * kBlock);
+      writeText(out, bytes);
+    }
+    ::raise(SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(listFolder(temp.path()), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "s/file/win/FileOutputStream.h"
 #include "s/file/win/PathWin.h"
@@ -535,6 +537,48 @@ TEST_F(VariantJobOnFiles, ReportsAVariantThatCannotBeWrittenAndLeavesNothingOfIt
       EXPECT_EQ(tintery_test::readRaw(variants + "/a (S +70%).bmp"), "mine");
     }
   }
+}
+
+TEST_F(VariantJobOnFiles, AFolderThatCannotBeCreatedSkipsTheFile) {
+  // The source lies in a folder the job may read but not write. Root may
+  // write anywhere, so the job runs in a child process as an ordinary user
+  // and sends its log back through a pipe.
+  writePicture("a.bmp");
+  ASSERT_EQ(::chmod(temp.path().c_str(), 0555), 0);
+  ASSERT_EQ(::chmod(temp.at("a.bmp").c_str(), 0444), 0);
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(pipeEnds[0]);
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    const auto setting = settingOf(Hue, 3, 0);
+    RecordingListener listener(temp.path());
+    VariantJob job(*setting, listener);
+    job.run(queueOf({"a.bmp"}));
+    std::string text;
+    for (const std::string& line : listener.log)
+      text += line + "\n";
+    const bool sent =
+        ::write(pipeEnds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::_exit(sent ? 0 : 3);
+  }
+  ::close(pipeEnds[1]);
+  std::string text;
+  char buffer[256];
+  for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(got));
+  ::close(pipeEnds[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::chmod(temp.path().c_str(), 0700);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(text,
+            "ProcessStatusStart 0 0\n"
+            "skipped ~/a.bmp: cannot create the variant folder\n"
+            "ProcessStatusEnd 0 0\n");
+  EXPECT_EQ(listFolder(temp.path()), (std::vector<std::string>{"a.bmp"}));
 }
 
 TEST_F(VariantJobOnFiles, RemovesTheFolderWhenNoVariantCouldBeWritten) {
