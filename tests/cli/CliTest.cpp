@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -376,6 +379,94 @@ TEST_F(CliProgram, DrawsProgressOnATerminalAndClearsItForMessages) {
       EXPECT_EQ(shown.substr(shown.size() - message.size() - 4), "\r\033[K" + message);
     }
     EXPECT_EQ(printed, work.at(quiet ? "a.bmp (Hue) (1)" : "a.bmp (Hue)") + "\n");
+  }
+}
+
+// --- The whole conformance corpus in one run --------------------------------
+
+// Every file of the test pictures (not the notes beside them), as paths
+// relative to the data folder.
+std::vector<std::string> corpusFiles() {
+  // The walk's callback cannot capture, so it collects here.
+  static std::vector<std::string> found;
+  found.clear();
+  const std::string root = TINTERY_TEST_DATA;
+  for (const char* folder : {"bmp", "gif", "ico", "jpeg", "png"}) {
+    ::nftw((root + "/" + folder).c_str(),
+           [](const char* path, const struct stat*, int type, struct FTW*) {
+             const std::string name = path;
+             const std::string_view base = std::string_view(name).substr(name.rfind('/') + 1);
+             const bool note = base.ends_with(".md") || base.ends_with(".txt") ||
+                               base.ends_with(".py") || base.starts_with("LICENSE");
+             if (type == FTW_F && !note) {
+               found.push_back(name.substr(std::string(TINTERY_TEST_DATA).size() + 1));
+             }
+             return 0;
+           },
+           16, FTW_PHYS);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+TEST_F(CliProgram, ConvertsTheWholeCorpusAndNamesEveryRefusedFile) {
+  const std::vector<std::string> files = corpusFiles();
+  ASSERT_GT(files.size(), 300u);
+  std::vector<std::string> arguments = {"-n", "1"};
+  std::set<std::string> names;
+  for (const std::string& file : files) {
+    // One flat folder: the relative path becomes the name.
+    std::string name = file;
+    std::replace(name.begin(), name.end(), '/', '_');
+    ASSERT_TRUE(names.insert(name).second) << name;
+    const std::string bytes = tintery_test::readRaw(std::string(TINTERY_TEST_DATA) + "/" + file);
+    ASSERT_TRUE(tintery_test::writeBytes(work.at(name), bytes)) << name;
+    arguments.push_back(name);
+  }
+  const RunResult result = run(arguments);
+  EXPECT_EQ(result.status, 1);
+
+  // Every file either got a folder or is named on standard error with the
+  // reason; nothing else reaches either stream (no library messages).
+  std::set<std::string> converted;
+  for (const std::string& line : lines(result.out)) {
+    const std::string prefix = work.path() + "/";
+    const std::string suffix = " (Hue)";
+    ASSERT_TRUE(line.starts_with(prefix) && line.ends_with(suffix)) << line;
+    converted.insert(line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()));
+  }
+  std::map<std::string, std::string> refused;
+  for (const std::string& line : lines(result.err)) {
+    ASSERT_TRUE(line.starts_with("tintery-cli: ")) << line;
+    const std::size_t colon = line.find(": ", 13);
+    ASSERT_NE(colon, std::string::npos) << line;
+    const std::string name = line.substr(13, colon - 13);
+    const std::string reason = line.substr(colon + 2);
+    ASSERT_TRUE(names.count(name)) << line;
+    EXPECT_FALSE(reason.empty()) << line;
+    if (!reason.starts_with("warning: ")) refused[name] = reason;
+  }
+  for (const std::string& name : names) {
+    EXPECT_NE(converted.count(name) + refused.count(name), 0u) << name << " is not mentioned";
+    EXPECT_EQ(converted.count(name) * refused.count(name), 0u) << name << " is both";
+  }
+  EXPECT_GT(converted.size(), 250u);
+
+  // The reasons given for a few refused files of each kind.
+  const std::map<std::string, std::string> expected = {
+      {"bmp_bad_reallybig.bmp", "image too large"},
+      {"bmp_bad_badbitcount.bmp", "damaged: unsupported bit depth"},
+      {"bmp_questionable_rgb24jpeg.bmp", "damaged: JPEG data inside a BMP file is not supported"},
+      {"ico_decompression_bomb.ico", "image too large"},
+      {"gif_zero_width.gif", "not a recognised image"},
+      {"png_pngsuite_xs1n0g01.png", "not a recognised image"},
+      {"png_pngsuite_xc1n0g08.png", "damaged: damaged or unsupported header"},
+      {"png_wild_pngtest_bad.png.bin",
+       "unsupported extension (use .bmp .gif .jpg .jpeg .png .ico)"},
+  };
+  for (const auto& [name, reason] : expected) {
+    ASSERT_TRUE(names.count(name)) << name;
+    EXPECT_EQ(refused[name], reason) << name;
   }
 }
 

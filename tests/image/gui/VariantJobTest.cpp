@@ -309,7 +309,7 @@ TEST_F(VariantJobOnFiles, SkipsFilesItCannotUseWithoutLeavingAFolder) {
       {"tiny.bmp", tiny, false, "not a recognised image"},
       {"scan.jpg", tiff, false, "TIFF is not supported"},
       {"planes.bmp", badPlanes, false, "damaged: damaged header (plane count is not 1)"},
-      {"huge.bmp", tooLarge, false, "damaged: image too large"},
+      {"huge.bmp", tooLarge, false, "image too large"},
   };
   const auto setting = settingOf(Hue, 10, 0);
   for (const SkipCase& c : cases) {

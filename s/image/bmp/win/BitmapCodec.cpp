@@ -139,6 +139,10 @@ bool BitmapReader::readHeader() {
   headerEnd_ = consumed_;
 
   if (planes_ != 1) return fail("damaged header (plane count is not 1)");
+  // Embedded JPEG and PNG data declare no bit depth of their own: say what
+  // they are before the depth is checked.
+  if (compression_ == kCompressionJpeg) return fail("JPEG data inside a BMP file is not supported");
+  if (compression_ == kCompressionPng) return fail("PNG data inside a BMP file is not supported");
   if (!isSupportedDepth(bitCount_)) return fail("unsupported bit depth");
   switch (compression_) {
     case kCompressionRgb:
@@ -153,10 +157,6 @@ bool BitmapReader::readHeader() {
     case kCompressionAlphaBitFields:
       if (bitCount_ != 16 && bitCount_ != 32) return fail("damaged header (bit fields)");
       break;
-    case kCompressionJpeg:
-      return fail("JPEG data inside a BMP file is not supported");
-    case kCompressionPng:
-      return fail("PNG data inside a BMP file is not supported");
     default:
       return fail("unsupported compression");
   }

@@ -9,6 +9,7 @@
 #include "s/file/win/PathWin.h"
 #include "s/image/FormatDetection.h"
 #include "s/image/IEncodedImage.h"
+#include "s/image/ImageLimits.h"
 #include "s/image/filters/colors/Hsv.h"
 #include "s/image/gui/dialogs/tintery/HSVSetting.h"
 #include "s/image/win/BufferedImage.h"
@@ -86,6 +87,8 @@ std::string_view describe(SkipReason reason) {
       return "no reader for this format";
     case SkipReason::Damaged:
       return "damaged";
+    case SkipReason::TooLarge:
+      return kTooLargeProblem;
     case SkipReason::NoVariants:
       return "no variants to write";
     case SkipReason::FolderNotCreated:
@@ -172,6 +175,7 @@ void VariantJob::processFile(std::u16string_view entry, std::int32_t index,
   }
   const std::string_view problem = codec->getProblem();
   if (set == nullptr || set->getCount() == 0) {
+    if (problem == kTooLargeProblem) return skip(SkipReason::TooLarge);
     return skip(SkipReason::Damaged, problem.empty() ? "nothing could be decoded" : problem);
   }
   if (!problem.empty()) listener_.onFileWarning(entry, problem);

@@ -36,6 +36,7 @@ enum class SkipReason : std::int32_t {
   Tiff,                  // recognised as TIFF, which has no codec
   NoCodec,               // recognised, but this build cannot read the format
   Damaged,               // recognised, but nothing could be decoded
+  TooLarge,              // the picture is above the size any file may have
   NoVariants,            // the options give no shifts
   FolderNotCreated,      // the variant folder could not be created
 };
