@@ -32,8 +32,13 @@ test: test-fast test-asan
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Leaks are findings too; any sanitizer report fails the test that made it.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1 \
+                UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+                LSAN_OPTIONS=report_objects=1
+
 test-asan: build-asan
-	cd $(BUILD_ASAN) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_ASAN) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	$(BUILD)/bin/hsv_bench
