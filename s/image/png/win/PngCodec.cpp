@@ -115,29 +115,24 @@ bool Png::read(io::IInputStream& stream) {
   png_bytepp volatile rows = nullptr;
   png_bytep volatile firstRow = nullptr;
   if (setjmp(png_jmpbuf(png))) {
-    // Rows that the library finished before the error are kept.
-    const bool someRows = stage == Stage::Rows && (png_get_current_pass_number(png) > 0 ||
-                                                   png_get_current_row_number(png) > 0);
     std::free(rows);
     std::free(firstRow);
     png_destroy_read_struct(&png, &info, nullptr);
     stream.close();
+    // Every row had arrived: the picture is whole, only what follows it is
+    // damaged.
     if (stage == Stage::End) {
       noteProblem("damaged data after the image");
       return true;
     }
-    if (someRows) {
-      // The read failed, but the rows decoded before the damage stay in
-      // the store for a caller that wants what could be read.
-      swapRedAndBlue();
-      noteProblem("truncated or damaged image data");
-      return false;
-    }
+    // Rows missing or wrong: the file is refused and nothing of it is kept,
+    // also when some rows had been decoded.
     clear();
     if (failure.tooLarge) {
       noteProblem(kTooLargeProblem);
     } else {
-      noteProblem(stage == Stage::Header ? "damaged or unsupported header" : "damaged image data");
+      noteProblem(stage == Stage::Header ? "damaged or unsupported header"
+                                         : "truncated or damaged image data");
     }
     return false;
   }
