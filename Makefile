@@ -25,9 +25,19 @@ build: setup $(BUILD)/build.ninja
 build-asan: setup $(BUILD_ASAN)/build.ninja
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 
-# The whole suite, in the normal build and again under the address and
+# The libFuzzer programs (fuzz/), built with clang under the address and
 # undefined-behaviour sanitizers.
+$(BUILD_FUZZ)/build.ninja:
+	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DTINTERY_FUZZ=ON -DTINTERY_BENCH=OFF $(CMAKE_FLAGS)
+
+build-fuzz: setup $(BUILD_FUZZ)/build.ninja
+	cmake --build $(BUILD_FUZZ) --target fuzzers -j $(JOBS)
+
+# The whole suite, in the normal build and again under the address and
+# undefined-behaviour sanitizers, then a short run of every fuzz target.
 test: test-fast test-asan
+	$(MAKE) fuzz-smoke
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -39,6 +49,15 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks
 
 test-asan: build-asan
 	cd $(BUILD_ASAN) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS seconds, seeded from tests/data; fails
+# when one finds something (the input is kept under $(BUILD_FUZZ)/fuzz-artifacts).
+fuzz: build-fuzz
+	bash scripts/fuzz.sh --build $(BUILD_FUZZ) --seconds $(FUZZ_SECONDS) --parallel $(FUZZ_PARALLEL)
+
+# The same for about 20 seconds per target, two at a time; part of `make test`.
+fuzz-smoke: build-fuzz
+	bash scripts/fuzz.sh --build $(BUILD_FUZZ) --seconds 20 --parallel 2
 
 bench: build
 	$(BUILD)/bin/hsv_bench
@@ -68,4 +87,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

@@ -10,6 +10,7 @@ packages=(
   libx11-dev libcairo2-dev libpango1.0-dev
   fonts-dejavu-core fonts-wqy-microhei
   libgtest-dev libbenchmark-dev xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
