@@ -60,6 +60,7 @@ int runCli(const std::vector<std::string_view>& arguments, std::FILE* out, std::
 
   ConsoleReporter reporter(out, err, showProgress && !options.quiet, setting->shifts.getLength());
   tintery_ns::VariantJob job(*setting, reporter);
+  job.setWorkerCount(options.jobs);
   activeJob.store(&job);
   job.run(queue);
   activeJob.store(nullptr);

@@ -23,6 +23,9 @@ constexpr std::string_view kUsage =
     "      --limited P      spread the shifts over plus/minus P percent (1 to 100000)\n"
     "                       (neither: hue uses the whole range; saturation and\n"
     "                       brightness use --limited 70)\n"
+    "  -j, --jobs N         variants written at the same time, 1 to 256\n"
+    "                       (default: one per processor core); the files\n"
+    "                       written do not depend on it\n"
     "  -q, --quiet          no progress output\n"
     "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
@@ -43,7 +46,7 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-enum class Id { ConvertTo, Variants, MaxRange, Limited, Quiet, Help, Version };
+enum class Id { ConvertTo, Variants, MaxRange, Limited, Jobs, Quiet, Help, Version };
 
 struct OptionInfo {
   Id id;
@@ -53,9 +56,13 @@ struct OptionInfo {
 };
 
 constexpr OptionInfo kOptions[] = {
-    {Id::ConvertTo, 'c', "convert-to", true}, {Id::Variants, 'n', "variants", true},
-    {Id::MaxRange, 0, "max-range", false},    {Id::Limited, 0, "limited", true},
-    {Id::Quiet, 'q', "quiet", false},         {Id::Help, 'h', "help", false},
+    {Id::ConvertTo, 'c', "convert-to", true},
+    {Id::Variants, 'n', "variants", true},
+    {Id::MaxRange, 0, "max-range", false},
+    {Id::Limited, 0, "limited", true},
+    {Id::Jobs, 'j', "jobs", true},
+    {Id::Quiet, 'q', "quiet", false},
+    {Id::Help, 'h', "help", false},
     {Id::Version, 0, "version", false},
 };
 
@@ -128,6 +135,12 @@ bool apply(const OptionInfo& option, std::string_view value, Options& options, s
       if (!number) return false;
       options.range = Range::Limited;
       options.limitedPercent = *number;
+      return true;
+    }
+    case Id::Jobs: {
+      const auto number = parseNumber(option, value, kMinJobs, kMaxJobs, error);
+      if (!number) return false;
+      options.jobs = *number;
       return true;
     }
     case Id::Quiet:

@@ -19,6 +19,8 @@ struct Options {
   std::int32_t variants = 10;
   Range range = Range::Default;
   std::int32_t limitedPercent = 0;
+  // Variants written at the same time; 0: one per processor core.
+  std::int32_t jobs = 0;
   bool quiet = false;
   bool help = false;
   bool version = false;
@@ -33,6 +35,10 @@ inline constexpr std::int32_t kMaxVariants =
 inline constexpr std::int32_t kMinPercent = 1;
 inline constexpr std::int32_t kMaxPercent =
     s::image::gui::dialogs::tintery::HSVSetting::kMaxPercent;
+
+// Inclusive bounds of --jobs.
+inline constexpr std::int32_t kMinJobs = 1;
+inline constexpr std::int32_t kMaxJobs = 256;
 
 // The percent the window starts with for a mode's limited range.
 std::int32_t defaultLimitedPercent(std::int32_t mode);

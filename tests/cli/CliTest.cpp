@@ -107,6 +107,20 @@ TEST(CliOptions, AcceptsShortLongAndAttachedForms) {
   }
 }
 
+TEST(CliOptions, JobsDefaultToOnePerCore) {
+  const std::pair<std::vector<std::string_view>, std::int32_t> cases[] = {
+      {{"a.png"}, 0},
+      {{"-j", "1", "a.png"}, 1},
+      {{"-qj3", "a.png"}, 3},
+      {{"--jobs=256", "a.png"}, 256},
+  };
+  for (const auto& [arguments, jobs] : cases) {
+    const ParseResult result = parse(arguments);
+    ASSERT_TRUE(result.ok()) << result.error;
+    EXPECT_EQ(result.options.jobs, jobs) << arguments[0];
+  }
+}
+
 struct RejectedCase {
   std::vector<std::string_view> arguments;
   const char* message;  // a part of the error text
@@ -132,6 +146,8 @@ TEST(CliOptions, RejectsUsageErrorsWithAClearMessage) {
       {{"--variants=1001", "a.png"}, "1001 is out of range"},
       {{"-n", "99999999999999999999999", "a.png"}, "is out of range"},
       {{"--limited", "0", "a.png"}, "--limited: 0 is out of range (1 to 100000)"},
+      {{"-j", "0", "a.png"}, "--jobs: 0 is out of range (1 to 256)"},
+      {{"--jobs=257", "a.png"}, "257 is out of range"},
       {{"--limited=100001", "a.png"}, "out of range"},
       {{"--limited=7%", "a.png"}, "'7%' is not a whole number"},
       {{"--max-range=1", "a.png"}, "'--max-range' takes no value"},

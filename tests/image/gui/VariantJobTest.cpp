@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -346,6 +347,55 @@ TEST_F(VariantJobOnFiles, ConvertsWhatCouldBeReadOfATruncatedFile) {
   EXPECT_EQ(log[1], "warning ~/cut.bmp: truncated pixel data");
   EXPECT_EQ(log[log.size() - 2], "done ~/cut.bmp in ~/cut.bmp (Saturation) 2/0");
   EXPECT_EQ(decodeFile(temp.at("cut.bmp (Saturation)/cut (S +50%).bmp")).width, 16);
+}
+
+TEST(VariantJobWorkers, SeveralWorkersWriteTheSameFilesWithTheSameEvents) {
+  // One file of every format, animations and icons with several entries
+  // among them; each run in a folder of its own.
+  const std::string data = TINTERY_TEST_DATA;
+  const std::vector<std::pair<std::string, std::string>> sources = {
+      {"a.bmp", tintery_test::bmp24Quadrants(9, 7)},
+      {"b.gif", tintery_test::readRaw(data + "/gif/dispose_prev.gif")},
+      {"c.ico", tintery_test::readRaw(data + "/ico/pillow.ico")},
+      {"d.jpg", tintery_test::readRaw(data + "/jpeg/wild/hopper.jpg")},
+      {"e.png", tintery_test::readRaw(data + "/png/wild/pil123p.png")},
+  };
+  struct Run {
+    std::vector<std::string> log;
+    std::map<std::string, std::string> files;  // path below the folder -> bytes
+  };
+  const auto runWith = [&](std::int32_t workers) {
+    TempFolder folder;
+    std::vector<std::u16string> queue;
+    for (const auto& [name, bytes] : sources) {
+      EXPECT_FALSE(bytes.empty()) << name;
+      EXPECT_TRUE(tintery_test::writeBytes(folder.at(name), bytes));
+      queue.push_back(folder.at16(name));
+    }
+    auto setting = obtainOwned<HSVSetting>();
+    setting->mode = Hue;
+    setting->numOfSamples = 6;
+    setting->inMaximumRange = true;
+    computeShifts(*setting);
+    RecordingListener listener(folder.path());
+    VariantJob job(*setting, listener);
+    job.setWorkerCount(workers);
+    EXPECT_EQ(job.getWorkerCount(), workers);
+    job.run(queue);
+    Run run{listener.log, {}};
+    for (const std::string& entry : listFolder(folder.path())) {
+      for (const std::string& file : listFolder(folder.at(entry)))
+        run.files[entry + "/" + file] = tintery_test::readRaw(folder.at(entry + "/" + file));
+    }
+    return run;
+  };
+  const Run one = runWith(1);
+  EXPECT_EQ(one.files.size(), 5u * 6u);
+  for (const std::int32_t workers : {2, 3}) {
+    const Run several = runWith(workers);
+    EXPECT_EQ(several.log, one.log) << workers;
+    EXPECT_TRUE(several.files == one.files) << workers;
+  }
 }
 
 TEST_F(VariantJobOnFiles, StopsAfterTheVariantBeingWrittenWhenCancelled) {

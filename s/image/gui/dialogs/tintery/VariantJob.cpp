@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <mutex>
 
 #include "s/base/ClassTag.h"
 #include "s/file/win/FileOutputStream.h"
@@ -12,6 +13,7 @@
 #include "s/image/ImageLimits.h"
 #include "s/image/filters/colors/Hsv.h"
 #include "s/image/gui/dialogs/tintery/HSVSetting.h"
+#include "s/image/gui/dialogs/tintery/VariantWorkers.h"
 #include "s/image/win/BufferedImage.h"
 #include "s/image/win/BufferedImageSet.h"
 #include "s/io/IOutputStream.h"
@@ -22,6 +24,7 @@ namespace s::image::gui::dialogs::tintery {
 namespace {
 
 using file::win::PathWin;
+using image::win::BufferedImage;
 using image::win::BufferedImageSet;
 
 constexpr std::u16string_view kSupportedExtensions[] = {u".bmp",  u".gif", u".jpg",
@@ -40,34 +43,31 @@ std::int32_t saturate(std::int64_t value) {
       std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()));
 }
 
-// Attaches the filter of one variant to every entry of a set and takes the
-// filters off again (recycling them) when the scope ends.
-class VariantFilters {
- public:
-  VariantFilters(BufferedImageSet& set, const HSVSetting& setting, std::int32_t j) : set_(set) {
-    for (std::int32_t e = 0; e < set_.getCount(); ++e) {
-      filters::colors::Hsv* filter = makeShiftFilter(setting, j);
-      if (filter == nullptr) {
-        complete_ = false;
-        break;
-      }
-      set_.get(e)->addFilter(filter);
-    }
+// Writes variant j's pictures of `set` into `shifted`, a set of the same
+// shape that a worker keeps for the whole file: the first call makes its
+// pictures, later calls reuse their memory. Each picture is the colour
+// filter's output with its transparency flag taken from its pixels, as a
+// picture carrying the filter would hand it to an encoder. False when a
+// filter or a picture could not be had.
+bool shiftInto(const BufferedImageSet& set, const HSVSetting& setting, std::int32_t j,
+               thread::Owned<BufferedImageSet>& shifted) {
+  if (shifted == nullptr) {
+    shifted = thread::own(BufferedImageSet::obtain());
+    if (shifted == nullptr) return false;
+    shifted->setAnimation(set.isAnimated(), set.getLoopCount());
   }
-  ~VariantFilters() {
-    for (std::int32_t e = 0; e < set_.getCount(); ++e)
-      set_.get(e)->clearFilters();
+  const bool fresh = shifted->getCount() == 0;
+  for (std::int32_t e = 0; e < set.getCount(); ++e) {
+    thread::Owned<filters::colors::Hsv> filter = thread::own(makeShiftFilter(setting, j));
+    if (filter == nullptr) return false;
+    BufferedImage* target = fresh ? nullptr : shifted->get(e);
+    auto* result = static_cast<BufferedImage*>(filter->apply(set.get(e), target));
+    if (result == nullptr) return false;
+    result->setHasAlpha(result->anyTransparentPixel());
+    if (fresh) shifted->add(result, set.getBitsPerPixel(e), set.getDelay(e), set.getDisposal(e));
   }
-  VariantFilters(const VariantFilters&) = delete;
-  VariantFilters& operator=(const VariantFilters&) = delete;
-
-  // False when a filter could not be had: the variant would be unshifted.
-  bool complete() const { return complete_; }
-
- private:
-  BufferedImageSet& set_;
-  bool complete_ = true;
-};
+  return true;
+}
 
 }  // namespace
 
@@ -120,7 +120,18 @@ bool hasSupportedExtension(const file::IPath& path) {
 }
 
 VariantJob::VariantJob(const HSVSetting& setting, IVariantJobListener& listener)
-    : setting_(setting), listener_(listener) {}
+    : setting_(setting), listener_(listener), workers_(std::make_unique<VariantWorkers>(1)) {}
+
+VariantJob::~VariantJob() = default;
+
+void VariantJob::setWorkerCount(std::int32_t count) {
+  if (count < 1) count = VariantWorkers::coreCount();
+  if (count != workers_->getCount()) workers_ = std::make_unique<VariantWorkers>(count);
+}
+
+std::int32_t VariantJob::getWorkerCount() const {
+  return workers_->getCount();
+}
 
 void VariantJob::run(const std::vector<std::u16string>& queue) {
   listener_.onStatus(kProcessStatusStart, 0, 0, {});
@@ -184,61 +195,87 @@ void VariantJob::processFile(std::u16string_view entry, std::int32_t index,
   if (folder == nullptr) return skip(SkipReason::FolderNotCreated);
   listener_.onFolderCreated(folder->getFullPath());
 
+  // Each worker shifts into pictures of its own and writes through its own
+  // stream; the source set and codec are only read. Updates go out in
+  // order before each variant is handed over, failures in order as soon as
+  // every earlier variant is done.
+  const std::int32_t count = setting_.shifts.getLength();
+  std::vector<thread::Owned<BufferedImageSet>> shifted(
+      static_cast<std::size_t>(workers_->getCount()));
+  std::vector<VariantOutcome> outcomes(static_cast<std::size_t>(count));
+  std::vector<char> finished(static_cast<std::size_t>(count), 0);
+  std::mutex finishedLock;
+  std::int32_t reported = 0;
   std::int32_t written = 0;
   std::int32_t failed = 0;
-  for (std::int32_t j = 0; j < setting_.shifts.getLength() && !isCancelled(); ++j) {
-    sendUpdate(fileCount, index, j, source->getFileName());
-    if (writeVariant(*codec, *set, *source, folder->getFullPath(), j)) {
-      ++written;
-    } else {
-      ++failed;
+  const auto reportFinished = [&] {
+    while (reported < count) {
+      {
+        std::lock_guard<std::mutex> lock(finishedLock);
+        if (!finished[static_cast<std::size_t>(reported)]) return;
+      }
+      const VariantOutcome& outcome = outcomes[static_cast<std::size_t>(reported)];
+      if (outcome.written) {
+        ++written;
+      } else {
+        ++failed;
+        listener_.onVariantFailed(outcome.target, outcome.failure);
+      }
+      ++reported;
     }
+  };
+  for (std::int32_t j = 0; j < count && !isCancelled(); ++j) {
+    sendUpdate(fileCount, index, j, source->getFileName());
+    workers_->run([&, j](std::int32_t worker) {
+      VariantOutcome outcome = writeVariant(*codec, *set, *source, folder->getFullPath(), j,
+                                            shifted[static_cast<std::size_t>(worker)]);
+      std::lock_guard<std::mutex> lock(finishedLock);
+      outcomes[static_cast<std::size_t>(j)] = std::move(outcome);
+      finished[static_cast<std::size_t>(j)] = 1;
+    });
+    reportFinished();
   }
+  workers_->waitAll();
+  reportFinished();
   // Nothing was written (every write failed, or the run was cancelled): the
   // folder is ours and new, so it goes again rather than stay behind empty.
   if (written == 0) std::remove(folder->getNativePath().c_str());
   listener_.onFileDone(entry, folder->getFullPath(), written, failed);
 }
 
-bool VariantJob::writeVariant(IEncodedImage& codec, BufferedImageSet& set,
-                              const file::IPath& source, std::u16string_view folder,
-                              std::int32_t j) {
-  const std::u16string target = variantFilePath(folder, source, setting_, j);
-  thread::Owned<PathWin> path = thread::own(PathWin::obtain(target));
-  if (path == nullptr) {
-    listener_.onVariantFailed(target, VariantFailure::CannotOpen);
-    return false;
-  }
+VariantJob::VariantOutcome VariantJob::writeVariant(IEncodedImage& codec,
+                                                    const BufferedImageSet& set,
+                                                    const file::IPath& source,
+                                                    std::u16string_view folder, std::int32_t j,
+                                                    thread::Owned<BufferedImageSet>& shifted) {
+  VariantOutcome outcome;
+  outcome.target = variantFilePath(folder, source, setting_, j);
+  outcome.failure = VariantFailure::CannotOpen;
+  thread::Owned<PathWin> path = thread::own(PathWin::obtain(outcome.target));
+  if (path == nullptr) return outcome;
   thread::Owned<file::IFileOutputStream> stream = thread::own(openOutput(*path));
-  if (stream == nullptr || !stream->isOpen()) {
-    listener_.onVariantFailed(target, VariantFailure::CannotOpen);
-    return false;
-  }
+  if (stream == nullptr || !stream->isOpen()) return outcome;
 
   bool encodedAll = false;
   bool wroteAll = false;
-  {
-    // The filters run lazily while the encoder reads each entry; they come
-    // off again before the next variant.
-    VariantFilters filters(set, setting_, j);
-    if (filters.complete()) {
-      thread::Owned<IEncodedImage> encoded = thread::own(codec.encodeSetLike(&set));
-      encodedAll = encoded != nullptr;
-      wroteAll = encodedAll && encoded->write(*stream);
-    }
+  if (shiftInto(set, setting_, j, shifted)) {
+    thread::Owned<IEncodedImage> encoded = thread::own(codec.encodeSetLike(shifted.get()));
+    encodedAll = encoded != nullptr;
+    wroteAll = encodedAll && encoded->write(*stream);
   }
   // The variant gets its name only now, complete; an incomplete one is
   // dropped unnamed.
-  if (encodedAll && wroteAll && stream->commit()) return true;
+  if (encodedAll && wroteAll && stream->commit()) {
+    outcome.written = true;
+    return outcome;
+  }
   stream->close();
-
-  VariantFailure failure = VariantFailure::CannotEncode;
+  outcome.failure = VariantFailure::CannotEncode;
   if (encodedAll) {
     path->refresh();
-    failure = path->exists() ? VariantFailure::AlreadyExists : VariantFailure::CannotWrite;
+    outcome.failure = path->exists() ? VariantFailure::AlreadyExists : VariantFailure::CannotWrite;
   }
-  listener_.onVariantFailed(target, failure);
-  return false;
+  return outcome;
 }
 
 }  // namespace s::image::gui::dialogs::tintery

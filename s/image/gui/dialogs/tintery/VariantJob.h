@@ -2,9 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "s/thread/Pool.h"
 
 namespace s::file {
 class IFileOutputStream;
@@ -20,6 +23,7 @@ class BufferedImageSet;
 namespace s::image::gui::dialogs::tintery {
 
 class HSVSetting;
+class VariantWorkers;
 
 // Names of the status events a run sends, in this order: one start, one
 // update before each variant, and always one end (also after a cancel).
@@ -100,7 +104,7 @@ class VariantJob {
  public:
   // Both must outlive the job; the setting must not change during run().
   VariantJob(const HSVSetting& setting, IVariantJobListener& listener);
-  virtual ~VariantJob() = default;
+  virtual ~VariantJob();
   VariantJob(const VariantJob&) = delete;
   VariantJob& operator=(const VariantJob&) = delete;
 
@@ -115,6 +119,13 @@ class VariantJob {
   // Clears the flag for another run.
   void resetCancel() { cancelled_.store(false, std::memory_order_relaxed); }
 
+  // How many variants are written at the same time (1 by default; below 1
+  // means one per processor core). The files written are the same for any
+  // count, and the listener's calls keep their order and still all arrive
+  // on the thread that runs the job. Not during run().
+  void setWorkerCount(std::int32_t count);
+  std::int32_t getWorkerCount() const;
+
  protected:
   // The stream a variant is written to, opened so that the file appears at
   // `variant` only when the stream is committed (see IFileOutputStream::
@@ -125,16 +136,24 @@ class VariantJob {
  private:
   // Queue entry `index` of `fileCount`: checks, decodes, writes its variants.
   void processFile(std::u16string_view entry, std::int32_t index, std::int32_t fileCount);
-  // Writes variant j of the decoded set; false (the file removed, the
-  // failure reported) when it could not be written completely.
-  bool writeVariant(IEncodedImage& codec, win::BufferedImageSet& set, const file::IPath& source,
-                    std::u16string_view folder, std::int32_t j);
+  // What became of one variant file.
+  struct VariantOutcome {
+    std::u16string target;
+    bool written = false;
+    VariantFailure failure = VariantFailure::CannotOpen;
+  };
+  // Writes variant j of the decoded set through the shifted pictures of the
+  // worker that runs it; touches neither the listener nor the shared set.
+  VariantOutcome writeVariant(IEncodedImage& codec, const win::BufferedImageSet& set,
+                              const file::IPath& source, std::u16string_view folder, std::int32_t j,
+                              thread::Owned<win::BufferedImageSet>& shifted);
   void sendUpdate(std::int32_t fileCount, std::int32_t index, std::int32_t j,
                   std::u16string_view name);
 
   const HSVSetting& setting_;
   IVariantJobListener& listener_;
   std::atomic<bool> cancelled_{false};
+  std::unique_ptr<VariantWorkers> workers_;
 };
 
 }  // namespace s::image::gui::dialogs::tintery
