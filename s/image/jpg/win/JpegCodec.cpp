@@ -19,11 +19,6 @@ namespace s::image::jpg::win {
 
 namespace {
 
-void swapRedAndBlue(std::uint8_t* row, std::int32_t width) {
-  for (std::int32_t x = 0; x < width; ++x, row += 3)
-    std::swap(row[0], row[2]);
-}
-
 // One row of library samples into blue-green-red pixels. Four-channel
 // files (CMYK, YCCK) come out of the library with Adobe's inverted samples:
 // each of the first three is scaled by the fourth. One or two channels are
@@ -142,6 +137,10 @@ bool Jpeg::read(io::IInputStream& stream) {
   info.mem->max_memory_to_use =
       libraryMemoryLimit(static_cast<std::int64_t>(info.image_width) * info.image_height);
   keepSegments(&info);
+  // Colour files come out of the library in the store's own blue-green-red
+  // order, straight into its rows.
+  const bool direct = info.out_color_space == JCS_RGB;
+  if (direct) info.out_color_space = JCS_EXT_BGR;
 
   jpeg_start_decompress(&info);
   const std::int32_t width = static_cast<std::int32_t>(info.output_width);
@@ -153,13 +152,15 @@ bool Jpeg::read(io::IInputStream& stream) {
     noteProblem(components < 1 ? "unsupported colour space" : "not enough memory");
     return false;
   }
-  JSAMPARRAY samples =
-      (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                static_cast<JDIMENSION>(std::max(3, components) * width), 1);
+  JSAMPARRAY samples = direct ? nullptr
+                              : (*info.mem->alloc_sarray)(
+                                    reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                    static_cast<JDIMENSION>(std::max(3, components) * width), 1);
   while (info.output_scanline < info.output_height) {
     const auto y = static_cast<std::int32_t>(info.output_scanline);
-    if (jpeg_read_scanlines(&info, samples, 1) != 1) break;
-    convertRow(samples[0], components, width, getRow(y));
+    JSAMPROW row = getRow(y);
+    if (jpeg_read_scanlines(&info, direct ? &row : samples, 1) != 1) break;
+    if (!direct) convertRow(samples[0], components, width, row);
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
@@ -177,12 +178,8 @@ bool Jpeg::write(io::IOutputStream& stream) {
   if (width <= 0 || height <= 0) return false;
   jpeg_compress_struct info;
   JpegErrors errors;
-  // The row that is in red-green-blue order while the library reads it.
-  volatile std::int32_t swappedRow = -1;
   info.err = installErrors(errors);
   if (setjmp(errors.jump)) {
-    // The pixel store is left as it was, also when writing failed mid-row.
-    if (swappedRow >= 0) swapRedAndBlue(getRow(swappedRow), width);
     jpeg_destroy_compress(&info);
     return false;
   }
@@ -190,20 +187,16 @@ bool Jpeg::write(io::IOutputStream& stream) {
   useOutputStream(&info, stream);
   info.image_width = static_cast<JDIMENSION>(width);
   info.image_height = static_cast<JDIMENSION>(height);
+  // The library reads the store's blue-green-red rows as they are.
   info.input_components = 3;
-  info.in_color_space = JCS_RGB;
+  info.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality_, TRUE);
   jpeg_start_compress(&info, TRUE);
   writeSegments(&info);
-  JSAMPROW row[1];
   for (std::int32_t y = 0; y < height; ++y) {
-    row[0] = getRow(y);
-    swapRedAndBlue(row[0], width);
-    swappedRow = y;
-    jpeg_write_scanlines(&info, row, 1);
-    swappedRow = -1;
-    swapRedAndBlue(row[0], width);
+    JSAMPROW row = getRow(y);
+    jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);

@@ -46,10 +46,13 @@ std::int32_t saturate(std::int64_t value) {
 // Writes variant j's pictures of `set` into `shifted`, a set of the same
 // shape that a worker keeps for the whole file: the first call makes its
 // pictures, later calls reuse their memory. Each picture is the colour
-// filter's output with its transparency flag taken from its pixels, as a
-// picture carrying the filter would hand it to an encoder. False when a
-// filter or a picture could not be had.
-bool shiftInto(const BufferedImageSet& set, const HSVSetting& setting, std::int32_t j,
+// filter's output with its transparency flag saying whether any of its
+// pixels is not opaque, as a picture carrying the filter would hand it to an
+// encoder; the filter never changes alpha, so `transparent` (per entry,
+// measured once on the source) says it. False when a filter or a picture
+// could not be had.
+bool shiftInto(const BufferedImageSet& set, const std::vector<char>& transparent,
+               const HSVSetting& setting, std::int32_t j,
                thread::Owned<BufferedImageSet>& shifted) {
   if (shifted == nullptr) {
     shifted = thread::own(BufferedImageSet::obtain());
@@ -63,7 +66,7 @@ bool shiftInto(const BufferedImageSet& set, const HSVSetting& setting, std::int3
     BufferedImage* target = fresh ? nullptr : shifted->get(e);
     auto* result = static_cast<BufferedImage*>(filter->apply(set.get(e), target));
     if (result == nullptr) return false;
-    result->setHasAlpha(result->anyTransparentPixel());
+    result->setHasAlpha(transparent[static_cast<std::size_t>(e)] != 0);
     if (fresh) shifted->add(result, set.getBitsPerPixel(e), set.getDelay(e), set.getDisposal(e));
   }
   return true;
@@ -200,6 +203,9 @@ void VariantJob::processFile(std::u16string_view entry, std::int32_t index,
   // order before each variant is handed over, failures in order as soon as
   // every earlier variant is done.
   const std::int32_t count = setting_.shifts.getLength();
+  std::vector<char> transparent(static_cast<std::size_t>(set->getCount()));
+  for (std::int32_t e = 0; e < set->getCount(); ++e)
+    transparent[static_cast<std::size_t>(e)] = set->get(e)->anyTransparentPixel() ? 1 : 0;
   std::vector<thread::Owned<BufferedImageSet>> shifted(
       static_cast<std::size_t>(workers_->getCount()));
   std::vector<VariantOutcome> outcomes(static_cast<std::size_t>(count));
@@ -227,8 +233,9 @@ void VariantJob::processFile(std::u16string_view entry, std::int32_t index,
   for (std::int32_t j = 0; j < count && !isCancelled(); ++j) {
     sendUpdate(fileCount, index, j, source->getFileName());
     workers_->run([&, j](std::int32_t worker) {
-      VariantOutcome outcome = writeVariant(*codec, *set, *source, folder->getFullPath(), j,
-                                            shifted[static_cast<std::size_t>(worker)]);
+      VariantOutcome outcome =
+          writeVariant(*codec, *set, transparent, *source, folder->getFullPath(), j,
+                       shifted[static_cast<std::size_t>(worker)]);
       std::lock_guard<std::mutex> lock(finishedLock);
       outcomes[static_cast<std::size_t>(j)] = std::move(outcome);
       finished[static_cast<std::size_t>(j)] = 1;
@@ -245,6 +252,7 @@ void VariantJob::processFile(std::u16string_view entry, std::int32_t index,
 
 VariantJob::VariantOutcome VariantJob::writeVariant(IEncodedImage& codec,
                                                     const BufferedImageSet& set,
+                                                    const std::vector<char>& transparent,
                                                     const file::IPath& source,
                                                     std::u16string_view folder, std::int32_t j,
                                                     thread::Owned<BufferedImageSet>& shifted) {
@@ -258,7 +266,7 @@ VariantJob::VariantOutcome VariantJob::writeVariant(IEncodedImage& codec,
 
   bool encodedAll = false;
   bool wroteAll = false;
-  if (shiftInto(set, setting_, j, shifted)) {
+  if (shiftInto(set, transparent, setting_, j, shifted)) {
     thread::Owned<IEncodedImage> encoded = thread::own(codec.encodeSetLike(shifted.get()));
     encodedAll = encoded != nullptr;
     wroteAll = encodedAll && encoded->write(*stream);

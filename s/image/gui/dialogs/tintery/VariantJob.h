@@ -144,8 +144,11 @@ class VariantJob {
   };
   // Writes variant j of the decoded set through the shifted pictures of the
   // worker that runs it; touches neither the listener nor the shared set.
+  // `transparent` says per entry whether the source has pixels that are not
+  // opaque.
   VariantOutcome writeVariant(IEncodedImage& codec, const win::BufferedImageSet& set,
-                              const file::IPath& source, std::u16string_view folder, std::int32_t j,
+                              const std::vector<char>& transparent, const file::IPath& source,
+                              std::u16string_view folder, std::int32_t j,
                               thread::Owned<win::BufferedImageSet>& shifted);
   void sendUpdate(std::int32_t fileCount, std::int32_t index, std::int32_t j,
                   std::u16string_view name);
