@@ -10,6 +10,7 @@
 #include "s/image/filters/reduction/Quantizer.h"
 #include "s/image/win/BufferedImage.h"
 #include "s/image/win/BufferedImageSet.h"
+#include "s/image/win/PixelRows.h"
 #include "s/io/ByteReader.h"
 
 namespace s::image::bmp::win {
@@ -151,9 +152,7 @@ void Bitmap::convertRow(std::int32_t y, std::uint8_t* out) const {
       break;
     }
     case 24:
-      for (std::int32_t x = 0; x < width; ++x, in += 3, out += 4) {
-        out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 255;
-      }
+      image::win::expandBgrToBgra(in, out, width);
       break;
     default:
       std::memset(out, 0, static_cast<std::size_t>(width) * 4);
@@ -262,10 +261,7 @@ bool Bitmap::fromImage(IBufferedImage* sourceImage, std::int32_t bitCount, bool 
     }
   } else if (bitCount == 24) {
     for (std::int32_t y = 0; y < height; ++y) {
-      const std::uint8_t* in = source->getRow(y);
-      std::uint8_t* out = getRow(y);
-      for (std::int32_t x = 0; x < width; ++x, in += 4, out += 3)
-        std::memcpy(out, in, 3);
+      image::win::packBgraToBgr(source->getRow(y), getRow(y), width);
     }
   } else {
     auto quantizer = thread::obtainOwned<filters::reduction::Quantizer>();

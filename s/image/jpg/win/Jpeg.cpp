@@ -6,6 +6,7 @@
 #include "s/image/jpg/EncodeSetting.h"
 #include "s/image/win/BufferedImage.h"
 #include "s/image/win/BufferedImageSet.h"
+#include "s/image/win/PixelRows.h"
 
 namespace s::image::jpg::win {
 
@@ -18,12 +19,8 @@ namespace {
 // The colour bytes of a 32-bit picture into a 24-bit one of the same size.
 void copyColours(BufferedImage& from, Bitmap& to) {
   const std::int32_t width = from.getWidth();
-  for (std::int32_t y = 0; y < from.getHeight(); ++y) {
-    const std::uint8_t* in = from.getRow(y);
-    std::uint8_t* out = to.getRow(y);
-    for (std::int32_t x = 0; x < width; ++x, in += 4, out += 3)
-      std::memcpy(out, in, 3);
-  }
+  for (std::int32_t y = 0; y < from.getHeight(); ++y)
+    image::win::packBgraToBgr(from.getRow(y), to.getRow(y), width);
 }
 
 }  // namespace
