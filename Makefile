@@ -5,7 +5,7 @@ BUILD_ASAN  ?= build-asan
 JOBS        ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build build-asan test test-fast test-asan bench peak-memory demo format clean
+.PHONY: all setup build build-asan test test-fast test-asan bench compare peak-memory demo format clean
 
 all: build
 
@@ -61,6 +61,13 @@ fuzz-smoke: build-fuzz
 
 bench: build
 	$(BUILD)/bin/hsv_bench
+
+# Times tintery-cli, the decode-once-encode-N floor and general image tools on
+# the same pictures, side by side; COMPARE_ARGS=--quick for a short check.
+COMPARE_ARGS ?=
+
+compare: build
+	bash bench/compare --build $(BUILD) $(COMPARE_ARGS)
 
 # Peak heap of decoding each test picture and some large generated ones,
 # against 16 MiB plus 12 bytes per decoded pixel.
