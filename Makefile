@@ -2,10 +2,14 @@
 
 BUILD       ?= build
 BUILD_ASAN  ?= build-asan
+BUILD_FUZZ  ?= build-fuzz
+FUZZ_SECONDS  ?= 60
+FUZZ_PARALLEL ?= 2
 JOBS        ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build build-asan test test-fast test-asan bench compare peak-memory demo format clean
+.PHONY: all setup build build-asan build-fuzz test test-fast test-asan fuzz fuzz-smoke bench compare \
+        peak-memory demo format clean
 
 all: build
 
