@@ -41,8 +41,11 @@ void IconImage::clear() {
   bitCount_ = 32;
   if (paletteCount_ != 0) palette_.fill(0);
   paletteCount_ = 0;
-  colour_.clear();
-  mask_.clear();
+  // A pooled entry keeps no picture memory: vectors keep their capacity
+  // when cleared, so an entry once read at the largest size would hold that
+  // memory in the pool for good, and every such entry more of it.
+  std::vector<std::uint8_t>().swap(colour_);
+  std::vector<std::uint8_t>().swap(mask_);
   xorStride_ = maskStride_ = 0;
   forgetProblem();
 }
@@ -134,17 +137,32 @@ bool IconImage::readBitmap(const std::uint8_t* data, std::size_t size) {
     return false;
   }
   // The stored height covers the colour rows and the mask.
-  if (!allocate(width, storedHeight / 2, bitCount)) {
+  const std::int32_t height = storedHeight / 2;
+  if (!isAcceptableSize(width, height)) {
     noteProblem("damaged picture size");
     return false;
   }
-  io::ByteReader body(data + headerSize, size - headerSize);
   const std::uint32_t tableSize =
       colorsUsed != 0 ? colorsUsed : (bitCount <= 8 ? 1u << bitCount : 0);
   if (tableSize > 256) {
     noteProblem("damaged colour table");
     return false;
   }
+  // Both the colour rows and the mask must be in the data. Checked before
+  // allocating: a header that promises a huge picture over a few bytes of
+  // data must not cost that picture's memory.
+  const std::int64_t rowBytes =
+      (std::int64_t{bitCount} * width + 31) / 32 * 4 + (std::int64_t{width} + 31) / 32 * 4;
+  if (std::int64_t{tableSize} * 4 + rowBytes * height >
+      static_cast<std::int64_t>(size - headerSize)) {
+    noteProblem("truncated picture data");
+    return false;
+  }
+  if (!allocate(width, height, bitCount)) {
+    noteProblem("damaged picture size");
+    return false;
+  }
+  io::ByteReader body(data + headerSize, size - headerSize);
   if (bitCount <= 8) {
     body.bytes(palette_.data(), tableSize * 4);
   } else {
