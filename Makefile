@@ -61,7 +61,7 @@ fuzz: build-fuzz
 
 # The same for about 20 seconds per target, two at a time; part of `make test`.
 fuzz-smoke: build-fuzz
-	bash scripts/fuzz.sh --build $(BUILD_FUZZ) --seconds 20 --parallel 2
+	bash scripts/fuzz.sh --build $(BUILD_FUZZ) --seconds 20 --parallel 2 --seed 1
 
 bench: build
 	$(BUILD)/bin/hsv_bench

@@ -2,7 +2,7 @@
 # Runs the libFuzzer programs of fuzz/ (built by `make build-fuzz`), a few at
 # a time, each for a number of seconds or of runs, seeded from tests/data.
 #
-#   scripts/fuzz.sh [--build DIR] [--seconds N | --runs N] [--parallel N] [TARGET...]
+#   scripts/fuzz.sh [--build DIR] [--seconds N | --runs N] [--parallel N] [--seed N] [TARGET...]
 #
 # Every target gets a corpus folder DIR/corpus/<target> into which its seeds
 # (the test pictures of its format, the XML test files, and its regression
@@ -19,6 +19,7 @@ build="$root/build-fuzz"
 seconds=60
 runs=0
 parallel=2
+seed=0
 targets=()
 
 while [ $# -gt 0 ]; do
@@ -27,6 +28,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=$2; runs=0; shift 2 ;;
     --runs) runs=$2; seconds=0; shift 2 ;;
     --parallel) parallel=$2; shift 2 ;;
+    --seed) seed=$2; shift 2 ;;
     -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
@@ -111,6 +113,9 @@ run_one() {
   else
     options+=(-max_total_time="$seconds")
   fi
+  # A fixed seed makes a short run repeat the same mutations on every
+  # machine, so that a check that passed here passes again elsewhere.
+  [ "$seed" -gt 0 ] && options+=(-seed="$seed")
   local dict
   dict=$(dict_of "$target")
   [ -n "$dict" ] && options+=(-dict="$dict")
