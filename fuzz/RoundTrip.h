@@ -17,7 +17,7 @@ namespace tintery::fuzz {
 // written back, in the regression suite too: encoding, writing and decoding
 // again hold several copies of every picture, and the reader targets
 // already cover the largest pictures.
-constexpr std::int64_t kRoundTripPixelBudget = std::int64_t{1} << 20;
+constexpr std::int64_t kRoundTripPixelBudget = std::int64_t{1} << 18;
 
 struct RoundTrip {
   s::thread::Owned<s::image::IEncodedImage> source;
